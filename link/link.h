@@ -1,0 +1,28 @@
+// The link layer: frame builder, port access and response receiver.
+#pragma once
+
+enum {
+    FRAME_BUFFER_SIZE = 512,  // frame buffer and response buffer
+    MAX_COMMAND_LENGTH = 507, // longest command text whose frame and terminator fit a frame buffer
+    STX = 0x02,
+    ETX = 0x03,
+    LINK_DELAY_MS = 500,      // time-out of every read and write, and the waits of an exchange
+};
+
+// Port number of the current exchange: -1 until the first open, then RING_COM's value.
+extern int com_num;
+
+// Builds the frame of pcCommand for the chamber address (low 8 bits) into pcTextToSend, which
+// holds FRAME_BUFFER_SIZE bytes, followed by a terminator. Returns the bytes to send (n + 4).
+int create_framing(const char *pcCommand, char *pcTextToSend, int uChamberaddress);
+
+// Opens the port selected on the main panel with the fixed line settings; reports a failure in
+// an "RS-232 Message" box and goes on. Returns 0.
+int ComPortOpen(void);
+// Waits until the output queue is empty and closes the port; harmless when closed. Returns 0.
+int ComPortClose(void);
+// Opens the port, frames the command text into frame and writes it. Returns the write's result.
+int zeichen_senden(const char *text, char *frame, unsigned char address);
+// Reads and validates one response into response (FRAME_BUFFER_SIZE bytes), discards what else
+// is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, else 0.
+int zeichen_empfangen(char *response, unsigned char address);

@@ -1,0 +1,60 @@
+// The serial-port operations the program takes from its platform layer, plus Delay.
+//
+// The core calls only what is listed here; link/rs232_qt.cpp implements it over Qt SerialPort
+// and tests may link a scripted fake instead. Ports are numbered 1 to 20 ("com1" to "com20").
+// Every operation on a port returns a negative RS232_* code on failure, and on a port that is
+// not open it fails with RS232_NOT_OPEN and no other effect. All operations block.
+#pragma once
+
+enum {
+    RS232_MAX_PORTS = 20,
+};
+
+// Failure codes; ReturnRS232Err gives the one of the most recent operation, 0 after success.
+enum {
+    RS232_NOT_OPEN = -1,          // the port is not open
+    RS232_BAD_PORT = -2,          // port number outside 1..20 or unknown device name
+    RS232_NO_DEVICE = -3,         // the device does not exist
+    RS232_PERMISSION = -4,        // the device may not be opened by this user
+    RS232_BUSY = -5,              // the device is in use by another program
+    RS232_BAD_SETTINGS = -6,      // the device refused the line settings
+    RS232_TIMEOUT = -7,           // a write did not complete within the time-out
+    RS232_IO = -8,                // the device failed or disappeared while open
+    RS232_ALREADY_OPEN = -9,      // the port is open already
+    RS232_BAD_ARGUMENT = -10,     // count or buffer out of range
+};
+
+// Opens a port and sets its line (parity 1 means odd). deviceName is "comN"; the layer maps it
+// to the platform's device. Returns 0 or a negative code.
+int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+// Sets the time-out that bounds every later read and write on the port.
+int SetComTime(int port, double timeoutSeconds);
+// Discards every received byte that is waiting, the driver's included.
+int FlushInQ(int port);
+// Discards every byte still waiting for transmission.
+int FlushOutQ(int port);
+// Writes count bytes; returns when they have left the program, with count or a negative code.
+int ComWrt(int port, const char *buffer, int count);
+// Reads up to count bytes, waiting at most the time-out; returns the number read (0 after a
+// time-out with nothing received) or a negative code.
+int ComRd(int port, char *buffer, int count);
+// Number of received bytes waiting, those the driver holds included; negative on failure.
+int GetInQLen(int port);
+// Number of bytes still waiting for transmission; negative on failure.
+int GetOutQLen(int port);
+// Closes the port; a port that is not open is left alone.
+int CloseCom(int port);
+// The code of the most recent operation: 0 after success, else its negative code.
+int ReturnRS232Err(void);
+// A readable text for a code; for the most recent failure it names the device and the cause.
+const char *GetRS232ErrorString(int errorCode);
+
+// Blocks the calling thread for the given number of seconds; no events are processed.
+void Delay(double seconds);
+
+// Maps "comN" (1..20) to a device path from now on, e.g. a pseudo-terminal; 0 or a negative code.
+int MapComPort(int port, const char *devicePath);
+// The device path that "comN" opens: the mapped one, else the platform's own name
+// (/dev/ttyS<N-1> on Linux, COMN on Windows). Empty for a port number outside 1..20.
+const char *ComPortDevice(int port);
