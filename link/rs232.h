@@ -52,6 +52,8 @@ const char *GetRS232ErrorString(int errorCode);
 
 // Blocks the calling thread for the given number of seconds; no events are processed.
 void Delay(double seconds);
+// Seconds on a monotonic clock from an arbitrary start; for bounding the length of a receive.
+double Timer(void);
 
 // Maps "comN" (1..20) to a device path from now on, e.g. a pseudo-terminal; 0 or a negative code.
 int MapComPort(int port, const char *devicePath);
