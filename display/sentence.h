@@ -1,0 +1,37 @@
+// Private to the display library: the payload of a prepared frame, the bounded field readers
+// that both interpreters use, and the two sentence writers.
+#pragma once
+
+// The payload of a frame after the mode-2 preparation: plain 7-bit text of length characters
+// from text on, NUL-terminated where the checksum was. Position 0 is the command letter.
+struct Payload {
+    char *text;
+    int length;
+};
+
+// The character at pos, or NUL at and behind the payload's end, so the sentence stops there.
+char field_char(Payload payload, int pos);
+// The decimal value from pos on, as atof reads it; 0 at and behind the payload's end.
+double field_number(Payload payload, int pos);
+// The decimal integer from pos on, as atoi reads it but held to the int range; 0 at and
+// behind the payload's end.
+int field_integer(Payload payload, int pos);
+// The text from pos to the payload's end; empty at and behind the payload's end.
+const char *field_text(Payload payload, int pos);
+// Ends the number that runs up to pos by a NUL at pos; nothing when pos is behind the payload.
+void field_bound(Payload payload, int pos);
+
+// Writes the clock sentence whose two formats take the twelve characters from position 1 on,
+// date then time, in the order they stand.
+void clock_sentence(Payload payload, char *display, const char *german, const char *english);
+
+// Write the sentence for a sent command / a received response into display
+// (DISPLAY_BUFFER_SIZE bytes); a letter without a row gives an empty text.
+void request_sentence(Payload payload, char *display);
+void response_sentence(Payload payload, char *display);
+
+// Every sentence is one bounded formatted write, in the language Fremdsprache chooses. Both
+// texts are literals, so the compiler checks the arguments against each of them.
+#define SENTENCE(display, german, english, ...)                                                    \
+    snprintf((display), DISPLAY_BUFFER_SIZE,                                                       \
+             Fremdsprache ? (english) : (german)__VA_OPT__(, ) __VA_ARGS__)
