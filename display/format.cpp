@@ -32,6 +32,11 @@ static void show_payload(const char *frame, int length, char *display) {
     display[end] = '\0';
 }
 
+// Letters that both sides know but do not interpret: their payload is shown whole.
+static bool shown_whole(char letter) {
+    return letter != '\0' && strchr("HIMRim", letter);
+}
+
 // Mode 2: a NUL over the checksum and bit 7 cleared in the payload, in place, so the payload
 // stands as plain text; then the sentence of its command letter.
 static void show_sentence(char *frame, int length, char *display,
@@ -41,7 +46,10 @@ static void show_sentence(char *frame, int length, char *display,
     if (length <= FRAMING_LENGTH) return; // no payload, no letter
     Payload payload = {frame + PAYLOAD_START, length - FRAMING_LENGTH};
     for (int i = 0; i < payload.length; i++) payload.text[i] &= 0x7F;
-    sentence(payload, display);
+    if (shown_whole(payload.text[0]))
+        snprintf(display, DISPLAY_BUFFER_SIZE, "%s", payload.text);
+    else
+        sentence(payload, display);
 }
 
 static int format_frame(char *frame, char *display, int mode, void (*sentence)(Payload, char *)) {

@@ -91,12 +91,6 @@ void request_sentence(Payload payload, char *display) {
             SENTENCE(display, "Tastatursperre auf Level %c setzen.", "Disable Keyboard level:%c",
                      first);
         break;
-    case 'H':
-    case 'I':
-    case 'M':
-    case 'R':
-    case 'i':
-    case 'm': SENTENCE(display, "%s", "%s", field_text(payload, 0)); break;
     default: display[0] = '\0'; break;
     }
 }

@@ -4,10 +4,13 @@
 
 #include <cstdio>
 
-// A and U: two values, the first in positions 3 to 7 only, cut off by a NUL at position 8.
-static double first_of_two(Payload payload) {
+// A and U: a channel and two values, the first in positions 3 to 7 only, cut off by a NUL at
+// position 8, the second from position 9 on.
+static void two_values_sentence(Payload payload, char *display, const char *german,
+                                const char *english) {
     field_bound(payload, 8);
-    return field_number(payload, 3);
+    snprintf(display, DISPLAY_BUFFER_SIZE, Fremdsprache ? english : german, field_char(payload, 1),
+             field_number(payload, 3), field_number(payload, 9));
 }
 
 // O: the character at position 3 is "1" when the chamber has a pause channel; the flags and
@@ -42,20 +45,16 @@ static void status_sentence(Payload payload, char *display) {
 void response_sentence(Payload payload, char *display) {
     char first = field_char(payload, 1); // the channel, or the lock level of L
     switch (field_char(payload, 0)) {
-    case 'A': {
-        double actual = first_of_two(payload);
-        SENTENCE(display, "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
-                 "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f", first, actual,
-                 field_number(payload, 9));
+    case 'A':
+        two_values_sentence(payload, display, "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
+                            "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f");
         break;
-    }
-    case 'U': {
-        double up = first_of_two(payload);
-        SENTENCE(display, "Gradienten das Kanal %c: steigende Rampe =%6.1f, fallende Rampe =%6.1f",
-                 "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f", first, up,
-                 field_number(payload, 9));
+    case 'U':
+        two_values_sentence(
+            payload, display,
+            "Gradienten das Kanal %c: steigende Rampe =%6.1f, fallende Rampe =%6.1f",
+            "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f");
         break;
-    }
     case 'a':
         SENTENCE(display,
                  "Sollwert ge\xe4"
@@ -76,12 +75,6 @@ void response_sentence(Payload payload, char *display) {
     case 'F':
         SENTENCE(display, "Aktueller Fehler: %s", "Pending Error: %s", field_text(payload, 1));
         break;
-    case 'H':
-    case 'I':
-    case 'M':
-    case 'R':
-    case 'i':
-    case 'm': SENTENCE(display, "%s", "%s", field_text(payload, 0)); break;
     case 'L':
         if (first == '0')
             SENTENCE(display, "Tastatur ist freigeben", "Keyboard enabled");

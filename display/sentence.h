@@ -2,6 +2,10 @@
 // that both interpreters use, and the two sentence writers.
 #pragma once
 
+#include "display/format.h"
+
+#include <cstdio>
+
 // The payload of a frame after the mode-2 preparation: plain 7-bit text of length characters
 // from text on, NUL-terminated where the checksum was. Position 0 is the command letter.
 struct Payload {
@@ -26,7 +30,8 @@ void field_bound(Payload payload, int pos);
 void clock_sentence(Payload payload, char *display, const char *german, const char *english);
 
 // Write the sentence for a sent command / a received response into display
-// (DISPLAY_BUFFER_SIZE bytes); a letter without a row gives an empty text.
+// (DISPLAY_BUFFER_SIZE bytes); a letter without a sentence gives an empty text. The letters
+// shown whole (H, I, M, R, i, m) never reach them.
 void request_sentence(Payload payload, char *display);
 void response_sentence(Payload payload, char *display);
 

@@ -5,46 +5,22 @@
 
 namespace {
 
-struct Sentence {
-    const char *command;
-    const char *german;
-    const char *english;
-};
-
-void expect_sentences(const Sentence &row) {
-    EXPECT_EQ(request_text(row.command, GERMAN), row.german) << "command " << row.command;
-    EXPECT_EQ(request_text(row.command, ENGLISH), row.english) << "command " << row.command;
-}
-
 // The 25 presets of the main panel, in their order.
+// clang-format off
 const Sentence presets[] = {
     {"t131009123000", "Uhr der Anlage einstellen auf: Datum:13.10.09  Zeit:12:30:00",
      "Adjust clock of chamber: date:13.10.09  time:12:30:00"},
     {"T", "Uhrzeit der Anlage auslesen", "Read actual time of chamber clock."},
-    {"a0 030.0",
-     "Sollwert von Kanal 0 auf  30.0 \xe4"
-     "ndern.",
+    {"a0 030.0", "Sollwert von Kanal 0 auf  30.0 \xe4" "ndern.",
      "Adjust setvalue of channel 0 to  30.0."},
     {"A0", "Lesen der Ist-/Sollwerte des Kanal 0.", "Read actual value of channel 0."},
-    {"u0 03.50",
-     "Gradient f\xfc"
-     "r steigende Rampe des Kanal 0 auf    3.50 \xe4"
-     "ndern.",
+    {"u0 03.50", "Gradient f\xfc" "r steigende Rampe des Kanal 0 auf    3.50 \xe4" "ndern.",
      "Adjust ramprate for ramp up of channel 0 to    3.50."},
-    {"u0 999.9",
-     "Gradient f\xfc"
-     "r steigende Rampe des Kanal 0 auf  999.90 \xe4"
-     "ndern.",
+    {"u0 999.9", "Gradient f\xfc" "r steigende Rampe des Kanal 0 auf  999.90 \xe4" "ndern.",
      "Adjust ramprate for ramp up of channel 0 to  999.90."},
-    {"d0 05.48",
-     "Gradient f\xfc"
-     "r fallende Rampe des Kanal 0 auf    5.48 \xe4"
-     "ndern.",
+    {"d0 05.48", "Gradient f\xfc" "r fallende Rampe des Kanal 0 auf    5.48 \xe4" "ndern.",
      "Adjust ramprate for ramp down of channel 0 to    5.48."},
-    {"d0 999.9",
-     "Gradient f\xfc"
-     "r fallende Rampe des Kanal 0 auf  999.90 \xe4"
-     "ndern.",
+    {"d0 999.9", "Gradient f\xfc" "r fallende Rampe des Kanal 0 auf  999.90 \xe4" "ndern.",
      "Adjust ramprate for ramp down of channel 0 to  999.90."},
     {"U0", "Lesen der Gradienten des Kanal 0.", "Read ramprate of channel 0."},
     {"E0", "Lesen des Rampenendwerts des Kanal 0.", "Read ramps terminal value of channel 0."},
@@ -58,23 +34,22 @@ const Sentence presets[] = {
     {"p001", "Starte Program Nr.:1", "Start Programme No.:1"},
     {"p000", "Program beenden", "Stop Programme"},
     {"F", "Lese Text des anstehenden Fehlers", "Read errortext of pending error"},
-    {"O",
-     "Lesen aller vorhandenen digitalen Kan\xe4"
-     "le.",
-     "Read all digital channels."},
+    {"O", "Lesen aller vorhandenen digitalen Kan\xe4" "le.", "Read all digital channels."},
     {"o10 1", "Setzt Digitalkanal 10 auf 1", "Adjust digital channel 10 to 1"},
     {"L", "Lesen des Zustand der Tastaturverriegelung des Bedienteils.",
      "Read state of keyboard locking."},
     {"l2", "Tastatursperre auf Level 2 setzen.", "Disable Keyboard level:2"},
     {"l0", "Tastatur freigeben", "Enable Keyboard"},
 };
+// clang-format on
 
 TEST(RequestSentence, EveryPresetInBothLanguages) {
-    for (const Sentence &row : presets) expect_sentences(row);
+    for (const Sentence &row : presets) expect_sentences(request_text, row);
 }
 
 // A character field at the payload's end stops the sentence there; a number there reads 0.
 TEST(RequestSentence, PayloadEndsBeforeTheLayout) {
+    // clang-format off
     const Sentence rows[] = {
         {"t", "Uhr der Anlage einstellen auf: Datum:", "Adjust clock of chamber: date:"},
         {"t1310", "Uhr der Anlage einstellen auf: Datum:13.10.",
@@ -85,33 +60,25 @@ TEST(RequestSentence, PayloadEndsBeforeTheLayout) {
         {"s1", "Setze digital Kanal 1 auf ", "Adjust digital channel 1 to "},
         {"o10", "Setzt Digitalkanal 10 auf ", "Adjust digital channel 10 to "},
         {"o", "Setzt Digitalkanal 00 auf ", "Adjust digital channel 00 to "},
-        {"a0",
-         "Sollwert von Kanal 0 auf   0.0 \xe4"
-         "ndern.",
+        {"a0", "Sollwert von Kanal 0 auf   0.0 \xe4" "ndern.",
          "Adjust setvalue of channel 0 to   0.0."},
         {"p", "Program beenden", "Stop Programme"},
     };
-    for (const Sentence &row : rows) expect_sentences(row);
+    // clang-format on
+    for (const Sentence &row : rows) expect_sentences(request_text, row);
 }
 
 TEST(RequestSentence, NumbersAndTheirFieldWidths) {
+    // clang-format off
     const Sentence rows[] = {
-        {"a0 -10",
-         "Sollwert von Kanal 0 auf -10.0 \xe4"
-         "ndern.",
+        {"a0 -10", "Sollwert von Kanal 0 auf -10.0 \xe4" "ndern.",
          "Adjust setvalue of channel 0 to -10.0."},
-        {"a0 1234.56",
-         "Sollwert von Kanal 0 auf 1234.6 \xe4"
-         "ndern.",
+        {"a0 1234.56", "Sollwert von Kanal 0 auf 1234.6 \xe4" "ndern.",
          "Adjust setvalue of channel 0 to 1234.6."},
-        {"a0 12abc",
-         "Sollwert von Kanal 0 auf  12.0 \xe4"
-         "ndern.",
+        {"a0 12abc", "Sollwert von Kanal 0 auf  12.0 \xe4" "ndern.",
          "Adjust setvalue of channel 0 to  12.0."},
         {"u5 12345.678",
-         "Gradient f\xfc"
-         "r steigende Rampe des Kanal 5 auf 12345.68 \xe4"
-         "ndern.",
+         "Gradient f\xfc" "r steigende Rampe des Kanal 5 auf 12345.68 \xe4" "ndern.",
          "Adjust ramprate for ramp up of channel 5 to 12345.68."},
         {"pabc", "Program beenden", "Stop Programme"},
         {"p-3", "Starte Program Nr.:-3", "Start Programme No.:-3"},
@@ -121,17 +88,13 @@ TEST(RequestSentence, NumbersAndTheirFieldWidths) {
         {"o05 1", "Setzt Digitalkanal 05 auf 1", "Adjust digital channel 05 to 1"},
         {"o1231", "Setzt Digitalkanal 12 auf 1", "Adjust digital channel 12 to 1"},
         // Values that overflow a double print as the C library prints infinity.
-        {"a0 1e999",
-         "Sollwert von Kanal 0 auf   inf \xe4"
-         "ndern.",
+        {"a0 1e999", "Sollwert von Kanal 0 auf   inf \xe4" "ndern.",
          "Adjust setvalue of channel 0 to   inf."},
-        {"d0 -1e999",
-         "Gradient f\xfc"
-         "r fallende Rampe des Kanal 0 auf    -inf \xe4"
-         "ndern.",
+        {"d0 -1e999", "Gradient f\xfc" "r fallende Rampe des Kanal 0 auf    -inf \xe4" "ndern.",
          "Adjust ramprate for ramp down of channel 0 to    -inf."},
     };
-    for (const Sentence &row : rows) expect_sentences(row);
+    // clang-format on
+    for (const Sentence &row : rows) expect_sentences(request_text, row);
 }
 
 // The largest double has 309 integer digits: the sentence still fits far inside the buffer.

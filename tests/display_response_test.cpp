@@ -5,29 +5,13 @@
 
 namespace {
 
-struct Sentence {
-    const char *response;
-    const char *german;
-    const char *english;
-};
-
-void expect_sentences(const Sentence &row) {
-    EXPECT_EQ(response_text(row.response, GERMAN), row.german) << "response " << row.response;
-    EXPECT_EQ(response_text(row.response, ENGLISH), row.english) << "response " << row.response;
-}
-
 // One typical response per row, shaped as the chamber lays it out.
+// clang-format off
 const Sentence typical[] = {
     {"A0 023.5 025.0", "Werte das Kanal 0: Istwert =  23.5, Sollwert =  25.0",
      "Values of channel 0: Actvalue =  23.5, Setvalue =  25.0"},
-    {"a",
-     "Sollwert ge\xe4"
-     "ndert",
-     "setvalue changed"},
-    {"d",
-     "Gradient ge\xe4"
-     "ndert",
-     "Ramprate changed"},
+    {"a", "Sollwert ge\xe4" "ndert", "setvalue changed"},
+    {"d", "Gradient ge\xe4" "ndert", "Ramprate changed"},
     {"E0 080.0", "Rampenendwert das Kanal 0: =  80.0", "Ramp terminal value of channel 0: =  80.0"},
     {"FDoor open", "Aktueller Fehler: Door open", "Pending Error: Door open"},
     {"H1 2", "H1 2", "H1 2"},
@@ -38,53 +22,37 @@ const Sentence typical[] = {
     {"m 100%", "m 100%", "m 100%"},
     {"L0", "Tastatur ist freigeben", "Keyboard enabled"},
     {"L2", "Tastatur gesperrt auf Level 2.", "Keyboard disabled level:2"},
-    {"l",
-     "Zustand der Tastaturverriegelung des Bedienteils ge\xe4"
-     "ndert.",
+    {"l", "Zustand der Tastaturverriegelung des Bedienteils ge\xe4" "ndert.",
      "keyboard locking changed."},
-    {"O1011001",
-     "Digitale Kan\xe4"
-     "le: Start:1 ,Fehler:0 ,Pause:1, Merker/Softkeys 1001",
+    {"O1011001", "Digitale Kan\xe4" "le: Start:1 ,Fehler:0 ,Pause:1, Merker/Softkeys 1001",
      "Digital channels: Start:1 ,Error:0 ,Pause:1, Flags/Softkeys 1001"},
-    {"O1001001",
-     "Digitale Kan\xe4"
-     "le: Start:1 ,Fehler:0 , Merker/Softkeys 1001",
+    {"O1001001", "Digitale Kan\xe4" "le: Start:1 ,Fehler:0 , Merker/Softkeys 1001",
      "Digital channels: Start:1 ,Error:0 , Flags/Softkeys 1001"},
-    {"o10",
-     "Digitalkanal 10 ge\xe4"
-     "ndert",
-     "Digital channel 10 adjusted"},
-    {"P12",
-     "Program Nr.:12 l\xe4"
-     "uft",
-     "Programme No.:12 is running"},
+    {"o10", "Digitalkanal 10 ge\xe4" "ndert", "Digital channel 10 adjusted"},
+    {"P12", "Program Nr.:12 l\xe4" "uft", "Programme No.:12 is running"},
     {"P0", "kein laufendes Program", "No Programme running"},
     {"p", "Program gestartet/gestoppt", "Programme started/stopped"},
     {"S101000003", "Status: Start:1 ,Fehler:0 ,Temper:1, Feuchte:0 ,Zusatzfkt1-4:0000 ,Fehlernr: 3",
      "Status: Start:1 ,Error:0 ,Temper:1, Humidity:0 ,Add.func.1-4:0000 ,ErrorNo: 3"},
-    {"s1",
-     "Digital Kanal 1 ge\xe4"
-     "ndert",
-     "Digital channel 1 adjusted"},
+    {"s1", "Digital Kanal 1 ge\xe4" "ndert", "Digital channel 1 adjusted"},
     {"T131009123000", "Aktuelle Uhrzeit der Anlage: Datum:13.10.09  Zeit:12:30:00",
      "actual clock of chamber: date:13.10.09  time:12:30:00"},
     {"t131009123000", "Uhr der Anlage eingestellt auf: Datum:13.10.09  Zeit:12:30:00",
      "clock of chamber adjusted: date:13.10.09  time:12:30:00"},
     {"U0 003.5 -10.0", "Gradienten das Kanal 0: steigende Rampe =   3.5, fallende Rampe = -10.0",
      "Ramprates of channel 0: ramp up =   3.5, ramp down = -10.0"},
-    {"u",
-     "Gradient ge\xe4"
-     "ndert",
-     "Ramprate changed"},
+    {"u", "Gradient ge\xe4" "ndert", "Ramprate changed"},
 };
+// clang-format on
 
 TEST(ResponseSentence, EveryRowInBothLanguages) {
-    for (const Sentence &row : typical) expect_sentences(row);
+    for (const Sentence &row : typical) expect_sentences(response_text, row);
 }
 
 // A character field at the payload's end stops the sentence there; numbers there read 0 and
 // texts there are empty.
 TEST(ResponseSentence, PayloadEndsBeforeTheLayout) {
+    // clang-format off
     const Sentence rows[] = {
         {"T", "Aktuelle Uhrzeit der Anlage: Datum:", "actual clock of chamber: date:"},
         {"S1010", "Status: Start:1 ,Fehler:0 ,Temper:1, Feuchte:0 ,Zusatzfkt1-4:",
@@ -97,24 +65,19 @@ TEST(ResponseSentence, PayloadEndsBeforeTheLayout) {
          "Ramprates of channel 0: ramp up =   3.5, ramp down =   0.0"},
         {"E7", "Rampenendwert das Kanal 7: =   0.0", "Ramp terminal value of channel 7: =   0.0"},
         {"F", "Aktueller Fehler: ", "Pending Error: "},
-        {"O10",
-         "Digitale Kan\xe4"
-         "le: Start:1 ,Fehler:0 , Merker/Softkeys ",
+        {"O10", "Digitale Kan\xe4" "le: Start:1 ,Fehler:0 , Merker/Softkeys ",
          "Digital channels: Start:1 ,Error:0 , Flags/Softkeys "},
-        {"O101",
-         "Digitale Kan\xe4"
-         "le: Start:1 ,Fehler:0 ,Pause:1, Merker/Softkeys ",
+        {"O101", "Digitale Kan\xe4" "le: Start:1 ,Fehler:0 ,Pause:1, Merker/Softkeys ",
          "Digital channels: Start:1 ,Error:0 ,Pause:1, Flags/Softkeys "},
         {"P", "kein laufendes Program", "No Programme running"},
-        {"o",
-         "Digitalkanal 00 ge\xe4"
-         "ndert",
-         "Digital channel 00 adjusted"},
+        {"o", "Digitalkanal 00 ge\xe4" "ndert", "Digital channel 00 adjusted"},
     };
-    for (const Sentence &row : rows) expect_sentences(row);
+    // clang-format on
+    for (const Sentence &row : rows) expect_sentences(response_text, row);
 }
 
 TEST(ResponseSentence, FieldBoundsAndWidths) {
+    // clang-format off
     const Sentence rows[] = {
         // The NUL at position 8 takes the sixth character of a six-character first value.
         {"A0 0023.5 025.0", "Werte das Kanal 0: Istwert =  23.0, Sollwert =  25.0",
@@ -124,27 +87,16 @@ TEST(ResponseSentence, FieldBoundsAndWidths) {
         // E has no such bound: position 8 belongs to its value.
         {"E0 1234.5", "Rampenendwert das Kanal 0: =1234.5",
          "Ramp terminal value of channel 0: =1234.5"},
-        {"o5",
-         "Digitalkanal 05 ge\xe4"
-         "ndert",
-         "Digital channel 05 adjusted"},
-        {"o05",
-         "Digitalkanal 05 ge\xe4"
-         "ndert",
-         "Digital channel 05 adjusted"},
-        {"o123",
-         "Digitalkanal 12 ge\xe4"
-         "ndert",
-         "Digital channel 12 adjusted"},
+        {"o5", "Digitalkanal 05 ge\xe4" "ndert", "Digital channel 05 adjusted"},
+        {"o05", "Digitalkanal 05 ge\xe4" "ndert", "Digital channel 05 adjusted"},
+        {"o123", "Digitalkanal 12 ge\xe4" "ndert", "Digital channel 12 adjusted"},
         {"Pabc", "kein laufendes Program", "No Programme running"},
-        {"P-1",
-         "Program Nr.:-1 l\xe4"
-         "uft",
-         "Programme No.:-1 is running"},
+        {"P-1", "Program Nr.:-1 l\xe4" "uft", "Programme No.:-1 is running"},
         {"A0 1e999 -1e999", "Werte das Kanal 0: Istwert =   inf, Sollwert =  -inf",
          "Values of channel 0: Actvalue =   inf, Setvalue =  -inf"},
     };
-    for (const Sentence &row : rows) expect_sentences(row);
+    // clang-format on
+    for (const Sentence &row : rows) expect_sentences(response_text, row);
 }
 
 // The bounding NULs of A, U and o go into the frame only where the payload reaches them.

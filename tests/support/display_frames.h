@@ -5,6 +5,8 @@
 #include "display/format.h"
 #include "link/link.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -53,3 +55,16 @@ inline std::string response_text(const std::string &response, int language) {
 }
 
 enum { GERMAN = 0, ENGLISH = 1 };
+
+// One row of a sentence table: a payload and its German and English sentence.
+struct Sentence {
+    const char *payload;
+    const char *german;
+    const char *english;
+};
+
+// Expects both sentences of row from text (request_text or response_text).
+inline void expect_sentences(std::string (*text)(const std::string &, int), const Sentence &row) {
+    EXPECT_EQ(text(row.payload, GERMAN), row.german) << "payload " << row.payload;
+    EXPECT_EQ(text(row.payload, ENGLISH), row.english) << "payload " << row.payload;
+}
