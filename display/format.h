@@ -8,9 +8,9 @@ enum {
 
 // Display modes of the RINGSLIDE control.
 enum {
-    MODE_ALL_BYTES = 0,    // every frame byte as "0xHH "
-    MODE_NO_FRAMING = 1,   // the payload with bit 7 cleared
-    MODE_INTERPRETED = 2,  // one sentence in plain words
+    MODE_ALL_BYTES = 0,   // every frame byte as "0xHH "
+    MODE_NO_FRAMING = 1,  // the payload with bit 7 cleared
+    MODE_INTERPRETED = 2, // one sentence in plain words
 };
 
 // Language of the interpreted sentences: 0 German, any other value English. Set at start-up.
