@@ -15,6 +15,10 @@ struct FrameCase {
     std::string frame; // without the terminator
 };
 
+void PrintTo(const FrameCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class Framing : public testing::TestWithParam<FrameCase> {};
 
 TEST_P(Framing, BuildsTheFrameAndItsTerminator) {

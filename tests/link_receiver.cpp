@@ -54,6 +54,10 @@ struct ReceiveCase {
     unsigned char address = 1;
 };
 
+void PrintTo(const ReceiveCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class Receiver : public testing::TestWithParam<ReceiveCase> {};
 
 TEST_P(Receiver, EndsAsExpected) {

@@ -5,7 +5,8 @@
 // - Time is virtual and starts at 0; Timer reads it and nothing sleeps. Delay advances it;
 //   ComRd advances it as far as a real read would wait (until the bytes it needs have arrived,
 //   at most the port's time-out); GetOutQLen advances it by FAKE_CALL_TIME, so that a caller
-//   polling it cannot spin for ever. ComWrt and the other operations return at once.
+//   polling it cannot spin for ever. ComWrt and the other operations return at once. Once the
+//   clock passes an hour the fake aborts the test: whatever waits that long never ends.
 // - Scripted bytes arrive at virtual times. Every open port sees the one line; a byte that
 //   arrives while no port is open is lost, and a flush discards only bytes that have arrived.
 // - Ports behave like rs232.h says: RS232_NOT_OPEN and no other effect on a port not open,
