@@ -38,9 +38,15 @@ Panel *findPanel(int panel) {
 // The control to read, or nullptr with the failure code in *error.
 Control *findControl(int panel, int control, int *error) {
     Panel *p = findPanel(panel);
-    if (!p) return *error = UIE_BAD_PANEL, nullptr;
+    if (!p) {
+        *error = UIE_BAD_PANEL;
+        return nullptr;
+    }
     auto found = p->controls.find(control);
-    if (found == p->controls.end()) return *error = UIE_BAD_CONTROL, nullptr;
+    if (found == p->controls.end()) {
+        *error = UIE_BAD_CONTROL;
+        return nullptr;
+    }
     return &found->second;
 }
 
@@ -48,6 +54,20 @@ Control *findControl(int panel, int control, int *error) {
 Control *writeControl(int panel, int control) {
     Panel *p = findPanel(panel);
     return p ? &p->controls[control] : nullptr;
+}
+
+const FakeItem *selectedItem(const Control &c) {
+    if (c.selected < 0 || c.selected >= int(c.items.size())) return nullptr;
+    return &c.items[size_t(c.selected)];
+}
+
+// Selects the first item that matches, as setting a ring's value does.
+template <typename Match>
+int selectFirst(Control &c, Match match) {
+    auto found = std::find_if(c.items.begin(), c.items.end(), match);
+    if (found == c.items.end()) return UIE_BAD_INDEX;
+    c.selected = int(found - c.items.begin());
+    return 0;
 }
 
 void copyCut(const std::string &from, char *to, int size) {
@@ -148,10 +168,11 @@ int GetCtrlVal(int panel, int control, int *value) {
     if (!c) return error;
     if (c->items.empty()) {
         *value = c->value;
-    } else {
-        if (c->selected < 0 || c->selected >= int(c->items.size())) return UIE_BAD_INDEX;
-        *value = c->items[size_t(c->selected)].value;
+        return 0;
     }
+    const FakeItem *item = selectedItem(*c);
+    if (!item) return UIE_BAD_INDEX;
+    *value = item->value;
     return 0;
 }
 
@@ -161,10 +182,11 @@ int GetCtrlValText(int panel, int control, char *text, int textSize) {
     if (!c) return error;
     if (c->items.empty()) {
         copyCut(c->text, text, textSize);
-    } else {
-        if (c->selected < 0 || c->selected >= int(c->items.size())) return UIE_BAD_INDEX;
-        copyCut(c->items[size_t(c->selected)].text, text, textSize);
+        return 0;
     }
+    const FakeItem *item = selectedItem(*c);
+    if (!item) return UIE_BAD_INDEX;
+    copyCut(item->text, text, textSize);
     return 0;
 }
 
@@ -175,9 +197,7 @@ int SetCtrlVal(int panel, int control, int value) {
         c->value = value;
         return 0;
     }
-    for (size_t i = 0; i < c->items.size(); i++)
-        if (c->items[i].value == value) return c->selected = int(i), 0;
-    return UIE_BAD_INDEX;
+    return selectFirst(*c, [&](const FakeItem &item) { return item.value == value; });
 }
 
 int SetCtrlVal(int panel, int control, const char *text) {
@@ -187,9 +207,7 @@ int SetCtrlVal(int panel, int control, const char *text) {
         c->text = text;
         return 0;
     }
-    for (size_t i = 0; i < c->items.size(); i++)
-        if (c->items[i].text == text) return c->selected = int(i), 0;
-    return UIE_BAD_INDEX;
+    return selectFirst(*c, [&](const FakeItem &item) { return item.text == text; });
 }
 
 int SetActiveCtrl(int panel, int control) {
