@@ -9,9 +9,11 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -152,10 +154,13 @@ bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int
 int portOfName(const char *deviceName) {
     if (!deviceName) return 0;
     const QString name = QString::fromLatin1(deviceName);
-    if (!name.startsWith(QLatin1String("com"), Qt::CaseInsensitive)) return 0;
-    bool ok = false;
-    const int port = name.mid(3).toInt(&ok);
-    return ok && validPort(port) && !name.mid(3).startsWith(QLatin1Char('+')) ? port : 0;
+    const QString digits = name.mid(3);
+    if (!name.startsWith(QLatin1String("com"), Qt::CaseInsensitive) || digits.isEmpty() ||
+        digits.size() > 2 ||
+        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
+        return 0;
+    const int port = digits.toInt();
+    return validPort(port) ? port : 0;
 }
 
 } // namespace
