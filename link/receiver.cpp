@@ -74,8 +74,9 @@ static void flush_until_quiet(void) {
 }
 
 // Each read waits at most the port's time-out, but a response that trickles in without ever
-// pausing that long is also bounded: after RECEIVE_LIMIT_MS it is abandoned. A full 511-byte
-// frame needs 0.3 s at 19200 baud, after at most 0.5 s for its first byte.
+// pausing that long would hold the window for minutes; after RECEIVE_LIMIT_MS it is abandoned.
+// The largest frame takes 0.3 s at 19200 baud after at most 0.5 s for its first byte, so two
+// seconds leave a wide margin and cost no more than one cyclic-sending interval.
 int zeichen_empfangen(char *response, unsigned char address) {
     struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0};
     const double start = Timer();
