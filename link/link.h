@@ -6,7 +6,10 @@ enum {
     MAX_COMMAND_LENGTH = 507, // longest command text whose frame and terminator fit a frame buffer
     STX = 0x02,
     ETX = 0x03,
-    LINK_DELAY_MS = 500,      // time-out of every read and write, and the waits of an exchange
+    LINK_DELAY_MS = 500,     // time-out of every read and write, and the waits of an exchange
+    RECEIVE_LIMIT_MS = 2000, // a response not complete this long after the receive began is dropped
+    MAX_FLUSH_PASSES = 4,    // discarding a line that never falls quiet gives up after this many
+    DRAIN_LIMIT_MS = 2000,   // the longest ComPortClose waits for the output queue to empty
 };
 
 // Port number of the current exchange: -1 until the first open, then RING_COM's value.
@@ -19,10 +22,12 @@ int create_framing(const char *pcCommand, char *pcTextToSend, int uChamberaddres
 // Opens the port selected on the main panel with the fixed line settings; reports a failure in
 // an "RS-232 Message" box and goes on. Returns 0.
 int ComPortOpen(void);
-// Waits until the output queue is empty and closes the port; harmless when closed. Returns 0.
+// Waits until the output queue is empty (at most DRAIN_LIMIT_MS) and closes the port; harmless
+// when closed. Returns 0.
 int ComPortClose(void);
 // Opens the port, frames the command text into frame and writes it. Returns the write's result.
 int zeichen_senden(const char *text, char *frame, unsigned char address);
 // Reads and validates one response into response (FRAME_BUFFER_SIZE bytes), discards what else
-// is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, else 0.
+// is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, then
+// held at the start of response with a terminator, else 0. Only a port failure is reported.
 int zeichen_empfangen(char *response, unsigned char address);

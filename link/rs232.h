@@ -14,7 +14,7 @@ enum {
 enum {
     RS232_NOT_OPEN = -1,          // the port is not open
     RS232_BAD_PORT = -2,          // port number outside 1..20 or unknown device name
-    RS232_NO_DEVICE = -3,         // the device does not exist
+    RS232_NO_DEVICE = -3,         // the device does not exist or is not a serial device
     RS232_PERMISSION = -4,        // the device may not be opened by this user
     RS232_BUSY = -5,              // the device is in use by another program
     RS232_BAD_SETTINGS = -6,      // the device refused the line settings
@@ -28,7 +28,7 @@ enum {
 // to the platform's device. Returns 0 or a negative code.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);
-// Sets the time-out that bounds every later read and write on the port.
+// Sets the time-out that bounds every later read and write on the port (1 second until set).
 int SetComTime(int port, double timeoutSeconds);
 // Discards every received byte that is waiting, the driver's included.
 int FlushInQ(int port);

@@ -1,0 +1,43 @@
+// Port access: the port selected on the main panel is opened for one exchange and closed again.
+#include "link/link.h"
+#include "link/rs232.h"
+#include "ui/ascii.h"
+#include "ui/program.h"
+#include "ui/userint.h"
+
+int com_num = -1;
+
+int ComPortOpen(void) {
+    int index = 0;
+    char deviceName[20] = "";
+
+    GetCtrlVal(main_panel, RING_COM, &com_num);
+    GetCtrlIndex(main_panel, RING_COM, &index);
+    GetLabelFromIndex(main_panel, RING_COM, index, deviceName);
+
+    if (OpenComConfig(com_num, deviceName, 19200, 1, 8, 1, 2500, 2500) < 0)
+        MessagePopup("RS-232 Message", GetRS232ErrorString(ReturnRS232Err()));
+
+    // After a failed open these fail quietly, and the exchange goes on regardless.
+    FlushInQ(com_num);
+    FlushOutQ(com_num);
+    SetComTime(com_num, (double)LINK_DELAY_MS / 1000);
+    return 0;
+}
+
+// The wait for the output queue is bounded: a queue that never drains (a stalled driver) would
+// otherwise hold the program forever. A full 2500-byte queue needs 1.4 s at 19200 baud.
+int ComPortClose(void) {
+    const double start = Timer();
+
+    while (GetOutQLen(com_num) > 0 && Timer() - start < (double)DRAIN_LIMIT_MS / 1000) {
+    }
+    CloseCom(com_num);
+    return 0;
+}
+
+int zeichen_senden(const char *text, char *frame, unsigned char address) {
+    ComPortOpen();
+    int count = create_framing(text, frame, address);
+    return ComWrt(com_num, frame, count);
+}
