@@ -95,6 +95,11 @@ const QJsonDocument *panelFile(const char *fileName) {
     return &found->second;
 }
 
+// Brings a panel's window to the front; the offscreen platform used by tests has no stacking.
+void bringToFront(Panel *panel) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) panel->raise();
+}
+
 // Places a child panel at its offset within its parent's area.
 void placeChild(Panel *panel) {
     if (auto *parent = panel->parentWidget()) panel->move(parent->mapToGlobal(panel->offset));
@@ -188,7 +193,7 @@ int DisplayPanel(int panel) {
     if (!found) return UIE_BAD_PANEL;
     placeChild(found);
     found->show();
-    found->raise();
+    bringToFront(found);
     return 0;
 }
 
@@ -200,7 +205,7 @@ int InstallPopup(int panel) {
     found->setWindowModality(Qt::ApplicationModal);
     placeChild(found);
     found->show();
-    found->raise();
+    bringToFront(found);
     found->activateWindow();
     return 0;
 }
