@@ -213,12 +213,15 @@ int InstallPopup(int panel) {
 int DiscardPanel(int panel) {
     Panel *found = findPanel(panel);
     if (!found) return UIE_BAD_PANEL;
-    // child panels go with their parent
+    // child panels go with their parent; no timer of theirs may tick before they are deleted
     for (auto it = panels.begin(); it != panels.end();) {
-        if (!it->second || it->second == found || found->isAncestorOf(it->second))
+        if (!it->second || it->second == found || found->isAncestorOf(it->second)) {
+            if (it->second)
+                for (auto &timer : it->second->timers) timer->stop();
             it = panels.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
     found->hide();
     found->deleteLater(); // the panel may be discarded from inside one of its own events

@@ -210,6 +210,7 @@ class TimerControl : public UiControl {
 public:
     TimerControl(double intervalSeconds, bool enabled);
     QWidget *widget() override { return nullptr; }
+    void stop() { timer.stop(); }
 
 private:
     void armNext(qint64 after);
