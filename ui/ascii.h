@@ -44,5 +44,7 @@ int SENDEN(int panel, int control, int event, void *callbackData, int eventData1
 int TIMER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int FullText(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
 int Help(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int CloseText(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int CloseHelp(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
+int CloseText(int panel, int control, int event, void *callbackData, int eventData1,
+              int eventData2);
+int CloseHelp(int panel, int control, int event, void *callbackData, int eventData1,
+              int eventData2);

@@ -1,6 +1,21 @@
-// Program-wide state of the window: the panel handles that start-up and the callbacks share.
+// Program-wide state of the window: the panel handles that start-up and the callbacks share,
+// the start-up itself and the callback table.
 #pragma once
+
+#include "ui/userint.h"
 
 extern int main_panel; // the main panel PANEL, loaded once by start-up
 extern int txt_panel;  // the full-text popup TXTPANEL, -1 while not loaded
 extern int hlp_panel;  // the help popup HLPPANEL, -1 while not loaded
+
+// The panel file of the configured language: "ascii.uir" or, with Fremdsprache set, "ascii_e.uir".
+const char *panel_file(void);
+
+// The program: reads the options, loads and shows the main panel with the selected preset in the
+// command field, and runs the event loop. Returns 0 after QUIT, -1 if the window cannot be set
+// up, or EXIT_USAGE (64) for a bad option.
+int ascii_main(int argc, char *argv[]);
+
+// The callbacks that LoadPanel binds by the names the panel files give.
+extern const CallbackBinding ascii_callbacks[];
+extern const int ascii_callback_count;

@@ -28,11 +28,11 @@ enum {
 
 // Failure codes.
 enum {
-    UIE_BAD_PANEL = -1,     // no panel with that handle
-    UIE_BAD_CONTROL = -2,   // no control with that id on the panel
-    UIE_BAD_TYPE = -3,      // the control does not hold that kind of value
-    UIE_BAD_INDEX = -4,     // item index out of range
-    UIE_NO_FILE = -5,       // LoadPanel: unknown panel file or resource id
+    UIE_BAD_PANEL = -1,   // no panel with that handle
+    UIE_BAD_CONTROL = -2, // no control with that id on the panel
+    UIE_BAD_TYPE = -3,    // the control does not hold that kind of value
+    UIE_BAD_INDEX = -4,   // item index out of range
+    UIE_NO_FILE = -5,     // LoadPanel: unknown panel file or resource id
     UIE_NOT_INITIALISED = -6,
 };
 

@@ -1,0 +1,13 @@
+# Tests of the window: panel files, start-up, callbacks and event delivery on the real panels.
+add_library(kelvra_ui_harness STATIC support/ui_harness.cpp)
+target_link_libraries(kelvra_ui_harness PUBLIC kelvra_ui kelvra_userint_qt Qt6::Test GTest::gtest)
+
+kelvra_add_test(ui_panels SOURCES ui_panels.cpp LIBS kelvra_ui_harness)
+target_compile_definitions(ui_panels PRIVATE KELVRA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+kelvra_add_test(ui_window SOURCES ui_window.cpp LIBS kelvra_ui_harness)
+kelvra_add_test(ui_ticks SOURCES ui_ticks.cpp LIBS kelvra_ui_harness)
+kelvra_add_test(ui_options SOURCES ui_options.cpp LIBS kelvra_ui)
+
+# Qt's font loading leaves fontconfig's never-freed cache behind; nothing of ours is suppressed.
+set_property(TEST ui_panels ui_window ui_ticks APPEND PROPERTY ENVIRONMENT
+             "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/support/ui_lsan.supp")

@@ -1,0 +1,10 @@
+// The callbacks that the panel files name, bound by LoadPanel. A name missing here stays
+// unbound: its control shows and works but starts nothing.
+#include "ui/ascii.h"
+#include "ui/program.h"
+
+const CallbackBinding ascii_callbacks[] = {
+    {"COM_PORT", COM_PORT}, {"COMMAND", COMMAND},     {"ON_OFF", ON_OFF}, {"QUIT", QUIT},
+    {"FullText", FullText}, {"CloseText", CloseText}, {"Help", Help},     {"CloseHelp", CloseHelp},
+};
+const int ascii_callback_count = sizeof ascii_callbacks / sizeof ascii_callbacks[0];

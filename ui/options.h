@@ -1,0 +1,12 @@
+// Command-line options of the tool. No Qt here.
+#pragma once
+
+enum {
+    OPTIONS_CONTINUE = -1, // parse_options: go on starting the tool
+    EXIT_USAGE = 64,       // exit status for an unknown or malformed option
+};
+
+// Reads the options in argv[1..argc-1] and applies them (--lang sets Fremdsprache). Returns
+// OPTIONS_CONTINUE, or the status the program should end with at once after a one-line
+// message on stderr.
+int parse_options(int argc, char *argv[]);

@@ -1,0 +1,29 @@
+// Start-up: options, the main panel in the chosen language, the first preset, the event loop.
+#include "display/format.h"
+#include "ui/ascii.h"
+#include "ui/options.h"
+#include "ui/program.h"
+#include "ui/userint.h"
+
+int main_panel = 0;
+int txt_panel = -1;
+int hlp_panel = -1;
+
+const char *panel_file(void) {
+    return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
+}
+
+int ascii_main(int argc, char *argv[]) {
+    char command[512];
+
+    const int options = parse_options(argc, argv);
+    if (options != OPTIONS_CONTINUE) return options;
+    if (InitCVIRTE(0, argv, 0) == 0) return -1;
+    SetCallbackTable(ascii_callbacks, ascii_callback_count);
+    if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
+    DisplayPanel(main_panel);
+    GetCtrlVal(main_panel, AUSWAHL, command);
+    SetCtrlVal(main_panel, SEND_STRING, command);
+    RunUserInterface();
+    return 0;
+}

@@ -1,0 +1,383 @@
+// userint.h over Qt Widgets: the panel registry, event delivery and the operations.
+#include "ui/userint_qt.h"
+#include "ui/userint.h"
+#include "ui/userint_qt_panel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+QApplication *application;
+std::map<int, QPointer<Panel>> panels;
+int nextHandle = 1;
+const CallbackBinding *callbackTable;
+int callbackCount;
+
+QEventLoop *eventLoop;
+bool quitPending;
+int quitCode;
+
+bool callbackRunning;
+qint64 lastCallbackEnd = std::numeric_limits<qint64>::min();
+bool ticksSuspended;
+
+const QElapsedTimer &monotonicClock() {
+    static QElapsedTimer timer = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return timer;
+}
+
+Panel *findPanel(int handle) {
+    const auto found = panels.find(handle);
+    return found == panels.end() ? nullptr : found->second.data();
+}
+
+// Looks up a control; on failure *error holds the code to return.
+UiControl *findControl(int panel, int control, int *error) {
+    Panel *owner = findPanel(panel);
+    UiControl *found = owner ? owner->control(control) : nullptr;
+    *error = !owner ? UIE_BAD_PANEL : !found ? UIE_BAD_CONTROL : 0;
+    return found;
+}
+
+// Copies text out as Latin-1, cut to size - 1 bytes and terminated.
+int copyOut(const QString &text, char *destination, int size) {
+    if (size <= 0) return UIE_BAD_TYPE;
+    const QByteArray bytes = text.toLatin1();
+    const int length = std::min<int>(int(bytes.size()), size - 1);
+    std::memcpy(destination, bytes.constData(), size_t(length));
+    destination[length] = '\0';
+    return 0;
+}
+
+QString fromLatin1(const char *text) {
+    return QString::fromLatin1(text ? text : "");
+}
+
+CtrlCallbackPtr bindName(const QString &name) {
+    if (name.isEmpty()) return nullptr;
+    for (int i = 0; i < callbackCount; i++)
+        if (name == QLatin1String(callbackTable[i].name)) return callbackTable[i].function;
+    return nullptr;
+}
+
+// The parsed panel file that a file name names, or null. Only the compiled-in files exist.
+const QJsonDocument *panelFile(const char *fileName) {
+    static std::map<QString, QJsonDocument> parsed;
+    const QString name = QFileInfo(QString::fromLatin1(fileName)).fileName().toLower();
+    if (name != "ascii.uir" && name != "ascii_e.uir") return nullptr;
+    auto found = parsed.find(name);
+    if (found == parsed.end()) {
+        QFile file(":/panels/" + name);
+        if (!file.open(QIODevice::ReadOnly)) return nullptr;
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+        if (error.error != QJsonParseError::NoError) return nullptr;
+        found = parsed.emplace(name, document).first;
+    }
+    return &found->second;
+}
+
+// Brings a panel's window to the front; the offscreen platform used by tests has no stacking.
+void bringToFront(Panel *panel) {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) panel->raise();
+}
+
+// Places a child panel at its offset within its parent's area.
+void placeChild(Panel *panel) {
+    if (auto *parent = panel->parentWidget()) panel->move(parent->mapToGlobal(panel->offset));
+}
+
+// Without a display Qt would abort; report it and let start-up fail instead.
+bool displayAvailable() {
+#if defined(Q_OS_LINUX)
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
+    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    std::fputs("kelvra-ascii: no display (DISPLAY is not set)\n", stderr);
+    return false;
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+namespace uiqt {
+
+qint64 now() {
+    return monotonicClock().nsecsElapsed();
+}
+
+bool tickFellDueDuringCallback(qint64 due) {
+    return due <= lastCallbackEnd;
+}
+
+bool timerCallbacksSuspended() {
+    return ticksSuspended;
+}
+
+void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int eventData1) {
+    if (!callback || callbackRunning) return;
+    callbackRunning = true;
+    callback(panel, control, event, nullptr, eventData1, 0);
+    callbackRunning = false;
+    lastCallbackEnd = now();
+}
+
+void closeRequested() {
+    if (!callbackRunning) QuitUserInterface(0);
+}
+
+} // namespace uiqt
+
+int InitCVIRTE(void *, char *argv[], void *) {
+    if (application) return 1;
+    if (auto *existing = qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        application = existing;
+        return 1;
+    }
+    if (!displayAvailable()) return 0;
+    static int argc = 0;
+    static char fallbackName[] = "kelvra-ascii";
+    static char *fallback[] = {fallbackName, nullptr};
+    if (!argv || !argv[0]) argv = fallback;
+    while (argv[argc]) argc++;
+    application = new QApplication(argc, argv);
+    return 1;
+}
+
+int SetCallbackTable(const CallbackBinding *table, int count) {
+    callbackTable = table;
+    callbackCount = table ? count : 0;
+    return 0;
+}
+
+int LoadPanel(int parentPanel, const char *fileName, int panelResourceId) {
+    if (!application) return UIE_NOT_INITIALISED;
+    Panel *parent = nullptr;
+    if (parentPanel != 0 && !(parent = findPanel(parentPanel))) return UIE_BAD_PANEL;
+    const QJsonDocument *file = panelFile(fileName);
+    if (!file) return UIE_NO_FILE;
+    for (const QJsonValue definition : (*file)["panels"].toArray()) {
+        if (definition["id"].toInt() != panelResourceId) continue;
+        const int handle = nextHandle;
+        Panel *panel = buildPanel(definition.toObject(), handle, parent, bindName);
+        if (!panel) return UIE_NO_FILE;
+        nextHandle++;
+        panels[handle] = panel;
+        return handle;
+    }
+    return UIE_NO_FILE;
+}
+
+int DisplayPanel(int panel) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    placeChild(found);
+    found->show();
+    bringToFront(found);
+    return 0;
+}
+
+int InstallPopup(int panel) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    if (found->isVisible() && found->windowModality() != Qt::ApplicationModal) found->hide();
+    found->popup = true;
+    found->setWindowModality(Qt::ApplicationModal);
+    placeChild(found);
+    found->show();
+    bringToFront(found);
+    found->activateWindow();
+    return 0;
+}
+
+int DiscardPanel(int panel) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    // child panels go with their parent; no timer of theirs may tick before they are deleted
+    for (auto it = panels.begin(); it != panels.end();) {
+        if (!it->second || it->second == found || found->isAncestorOf(it->second)) {
+            if (it->second)
+                for (auto &timer : it->second->timers) timer->stop();
+            it = panels.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    found->hide();
+    found->deleteLater(); // the panel may be discarded from inside one of its own events
+    return 0;
+}
+
+int RunUserInterface(void) {
+    if (!application) return UIE_NOT_INITIALISED;
+    if (quitPending) {
+        quitPending = false;
+        return quitCode;
+    }
+    QEventLoop loop;
+    eventLoop = &loop;
+    const int code = loop.exec();
+    eventLoop = nullptr;
+    quitPending = false;
+    return code;
+}
+
+int QuitUserInterface(int returnCode) {
+    quitCode = returnCode;
+    if (eventLoop)
+        eventLoop->exit(returnCode);
+    else
+        quitPending = true;
+    return 0;
+}
+
+int GetCtrlVal(int panel, int control, int *value) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->intValue(value) : error;
+}
+
+int GetCtrlValText(int panel, int control, char *text, int textSize) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    QString value;
+    if (const int result = found->textValue(&value); result < 0) return result;
+    return copyOut(value, text, textSize);
+}
+
+int SetCtrlVal(int panel, int control, int value) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->setIntValue(value) : error;
+}
+
+int SetCtrlVal(int panel, int control, const char *text) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->setTextValue(fromLatin1(text)) : error;
+}
+
+int SetActiveCtrl(int panel, int control) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    if (!found->widget()) return UIE_BAD_TYPE;
+    found->widget()->setFocus(Qt::OtherFocusReason);
+    return 0;
+}
+
+int GetCtrlIndex(int panel, int control, int *index) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->currentIndex(index) : error;
+}
+
+int SetCtrlIndex(int panel, int control, int index) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->setCurrentIndex(index) : error;
+}
+
+int GetLabelFromIndexText(int panel, int control, int index, char *label, int labelSize) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    QString text;
+    if (const int result = found->itemLabel(index, &text); result < 0) return result;
+    return copyOut(text, label, labelSize);
+}
+
+int GetNumListItems(int panel, int control, int *count) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->itemCount(count) : error;
+}
+
+int DeleteListItem(int panel, int control, int index, int count) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->deleteItems(index, count) : error;
+}
+
+int InsertListItem(int panel, int control, int index, const char *label, int value) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->insertItem(index, fromLatin1(label), value) : error;
+}
+
+int ResetTextBox(int panel, int control, const char *text) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    if (!dynamic_cast<TextBox *>(found)) return UIE_BAD_TYPE;
+    return found->setTextValue(fromLatin1(text));
+}
+
+int GetPanelAttributeText(int panel, int attribute, char *value, int valueSize) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    if (attribute != ATTR_TITLE) return UIE_BAD_TYPE;
+    return copyOut(found->windowTitle(), value, valueSize);
+}
+
+int SetPanelAttribute(int panel, int attribute, const char *value) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    if (attribute != ATTR_TITLE) return UIE_BAD_TYPE;
+    found->setWindowTitle(fromLatin1(value));
+    return 0;
+}
+
+int SuspendTimerCallbacks(void) {
+    ticksSuspended = true;
+    return 0;
+}
+
+int ResumeTimerCallbacks(void) {
+    ticksSuspended = false;
+    return 0;
+}
+
+int MessagePopup(const char *title, const char *message) {
+    if (!application) return UIE_NOT_INITIALISED;
+    QMessageBox box(QMessageBox::NoIcon, fromLatin1(title), fromLatin1(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    // the box's own event loop starts no callback, also when it is shown outside one
+    const bool wasRunning = callbackRunning;
+    callbackRunning = true;
+    box.exec();
+    callbackRunning = wasRunning;
+    if (!wasRunning) lastCallbackEnd = uiqt::now();
+    return 0;
+}
+
+QWidget *PanelWidget(int panel) {
+    return findPanel(panel);
+}
+
+QWidget *ControlWidget(int panel, int control) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    return found ? found->widget() : nullptr;
+}

@@ -1,0 +1,228 @@
+// The Qt widgets behind the control kinds of the panel files, and what userint.h asks of them.
+#pragma once
+
+#include "ui/userint.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVariant>
+
+#include <functional>
+#include <vector>
+
+// Passes an event of a control on to its callback: (event code, event data 1).
+using Notify = std::function<void(int event, int eventData1)>;
+
+// What userint.h asks of a control. Each kind overrides what it holds; the rest reports
+// UIE_BAD_TYPE. Texts are QStrings here; the layer converts them to Latin-1 at the header.
+class UiControl {
+public:
+    virtual ~UiControl() = default;
+    virtual QWidget *widget() = 0; // null for the invisible timer
+
+    virtual int intValue(int *) const { return UIE_BAD_TYPE; }
+    virtual int setIntValue(int) { return UIE_BAD_TYPE; }
+    virtual int textValue(QString *) const { return UIE_BAD_TYPE; }
+    virtual int setTextValue(const QString &) { return UIE_BAD_TYPE; }
+
+    virtual int currentIndex(int *) const { return UIE_BAD_TYPE; }
+    virtual int setCurrentIndex(int) { return UIE_BAD_TYPE; }
+    virtual int itemCount(int *) const { return UIE_BAD_TYPE; }
+    virtual int itemLabel(int, QString *) const { return UIE_BAD_TYPE; }
+    virtual int insertItem(int, const QString &, const QVariant &) { return UIE_BAD_TYPE; }
+    virtual int deleteItems(int, int) { return UIE_BAD_TYPE; }
+
+    Notify notify = [](int, int) {};
+};
+
+// One item of a ring or ring slide: what the operator sees and what the code reads.
+struct RingItem {
+    QString label;
+    QVariant value; // an int or a QString
+};
+
+// Integer field with up and down arrows at its left end; keeps its value in [min, max].
+class NumericField : public QWidget, public UiControl {
+public:
+    NumericField(int min, int max, int step, int value, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int intValue(int *value) const override;
+    int setIntValue(int value) override;
+    QSpinBox *spinBox() const { return box; }
+
+private:
+    QSpinBox *box;
+};
+
+// Ring: one item of a fixed list shown at a time, chosen from a drop-down list or, with arrows,
+// stepped through. Values are ints or texts.
+class Ring : public QWidget, public UiControl {
+public:
+    Ring(const std::vector<RingItem> &items, int index, bool arrows, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int intValue(int *value) const override;
+    int setIntValue(int value) override;
+    int textValue(QString *text) const override;
+    int setTextValue(const QString &text) override;
+    int currentIndex(int *index) const override;
+    int setCurrentIndex(int index) override;
+    int itemCount(int *count) const override;
+    int itemLabel(int index, QString *label) const override;
+    int insertItem(int index, const QString &label, const QVariant &value) override;
+    int deleteItems(int index, int count) override;
+    QComboBox *comboBox() const { return combo; }
+
+private:
+    QComboBox *combo;
+};
+
+// Vertical slider with one stop per item: item labels left of the track, the current item's
+// label in a box right of it. The first item is at the bottom.
+class RingSlide : public QWidget, public UiControl {
+public:
+    // geometry of the track and of the box, in the parent's coordinates
+    RingSlide(const std::vector<RingItem> &items, int index, QRect track, QRect box,
+              QWidget *parent);
+    QWidget *widget() override { return this; }
+    int intValue(int *value) const override;
+    int setIntValue(int value) override;
+    int textValue(QString *text) const override;
+    int currentIndex(int *index) const override;
+    int setCurrentIndex(int index) override;
+    int itemCount(int *count) const override;
+    int itemLabel(int index, QString *label) const override;
+    QSlider *slider() const { return track; }
+
+private:
+    void showCurrent();
+    std::vector<RingItem> items;
+    QSlider *track;
+    QLabel *current;
+};
+
+// Two-position switch: lever up and lit when on.
+class ToggleSwitch : public QAbstractButton, public UiControl {
+public:
+    ToggleSwitch(bool on, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int intValue(int *value) const override;
+    int setIntValue(int value) override;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+};
+
+// Push button with a caption or a picture; commits when pressed.
+class CommandButton : public QPushButton, public UiControl {
+public:
+    explicit CommandButton(QWidget *parent);
+    QWidget *widget() override { return this; }
+};
+
+// One-line text field. Every key press goes to the callback first and then to the field.
+class TextField : public QLineEdit, public UiControl {
+public:
+    TextField(const QString &text, int maxLength, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int textValue(QString *text) const override;
+    int setTextValue(const QString &text) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// Round indicator light: dark when 0, lit when nonzero.
+class Led : public QWidget, public UiControl {
+public:
+    Led(int value, QColor litColour, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int intValue(int *value) const override;
+    int setIntValue(int value) override;
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+
+private:
+    int on;
+    QColor lit;
+};
+
+// Sunken frame drawn behind the controls it groups.
+class Decoration : public QFrame, public UiControl {
+public:
+    explicit Decoration(QWidget *parent);
+    QWidget *widget() override { return this; }
+};
+
+// List of text items. Commits on Enter (also with nothing selected) and on a double-click on
+// an item. Item values are kept but never read back.
+class ListBox : public QListWidget, public UiControl {
+public:
+    explicit ListBox(QWidget *parent);
+    QWidget *widget() override { return this; }
+    int currentIndex(int *index) const override;
+    int setCurrentIndex(int index) override;
+    int itemCount(int *count) const override;
+    int itemLabel(int index, QString *label) const override;
+    int insertItem(int index, const QString &label, const QVariant &value) override;
+    int deleteItems(int index, int count) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// Multi-line text box the operator reads and selects in; commits on Esc and on a double-click.
+class TextBox : public QPlainTextEdit, public UiControl {
+public:
+    TextBox(const QString &text, bool monospace, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int textValue(QString *text) const override;
+    int setTextValue(const QString &text) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+};
+
+// Static text.
+class TextMessage : public QLabel, public UiControl {
+public:
+    TextMessage(const QString &text, QWidget *parent);
+    QWidget *widget() override { return this; }
+    int textValue(QString *text) const override;
+    int setTextValue(const QString &text) override;
+};
+
+// Invisible timer control. Ticks lie on a fixed grid (start + k * interval) so the period never
+// drifts; a tick that falls due while a callback runs is dropped, never delivered late, and
+// after a long callback the next tick is the next grid point still ahead.
+class TimerControl : public UiControl {
+public:
+    TimerControl(double intervalSeconds, bool enabled);
+    QWidget *widget() override { return nullptr; }
+    void stop() { timer.stop(); }
+
+private:
+    void armNext(qint64 after);
+    void tick();
+    QTimer timer;
+    qint64 start = 0, period = 0, due = 0; // nanoseconds on the layer's monotonic clock
+};
+
+// Shared with the event delivery in userint_qt.cpp.
+namespace uiqt {
+qint64 now();                           // monotonic nanoseconds
+bool tickFellDueDuringCallback(qint64); // due time not after the end of the latest callback
+bool timerCallbacksSuspended();
+QPixmap helpPicture(int size); // the help button's "?" picture
+} // namespace uiqt

@@ -1,0 +1,161 @@
+// Builds panels from the JSON panel files (their format: ui/panels/FORMAT.md).
+#include "ui/userint_qt_panel.h"
+
+#include <QCloseEvent>
+#include <QJsonArray>
+#include <QShortcut>
+
+namespace {
+
+QRect geometryOf(const QJsonObject &object) {
+    return QRect(object["left"].toInt(), object["top"].toInt(), object["width"].toInt(),
+                 object["height"].toInt());
+}
+
+std::vector<RingItem> itemsOf(const QJsonObject &control) {
+    std::vector<RingItem> items;
+    for (const QJsonValue item : control["items"].toArray()) {
+        const QJsonValue value = item["value"];
+        items.push_back({item["label"].toString(),
+                         value.isString() ? QVariant(value.toString()) : QVariant(value.toInt())});
+    }
+    return items;
+}
+
+// A text given as one string or as an array of lines.
+QString textOf(const QJsonValue &value) {
+    if (!value.isArray()) return value.toString();
+    QStringList lines;
+    for (const QJsonValue line : value.toArray()) lines << line.toString();
+    return lines.join(u'\n');
+}
+
+// Creates the control of one definition; null for an unknown kind.
+UiControl *createControl(const QJsonObject &def, Panel *panel) {
+    const QString kind = def["kind"].toString();
+    const QRect area = geometryOf(def);
+    if (kind == "numeric")
+        return new NumericField(def["min"].toInt(), def["max"].toInt(), def["step"].toInt(1),
+                                def["default"].toInt(), panel);
+    if (kind == "ring")
+        return new Ring(itemsOf(def), def["default"].toInt(), def["arrows"].toBool(), panel);
+    if (kind == "ring_slide")
+        return new RingSlide(itemsOf(def), def["default"].toInt(), area,
+                             geometryOf(def["box"].toObject()), panel);
+    if (kind == "toggle") return new ToggleSwitch(def["default"].toInt() != 0, panel);
+    if (kind == "command_button" || kind == "picture_button") {
+        auto *button = new CommandButton(panel);
+        button->setText(def["caption"].toString());
+        if (def["picture"].toString() == "help") {
+            const int side = std::min(area.width(), area.height()) - 8;
+            button->setIcon(uiqt::helpPicture(side));
+            button->setIconSize(QSize(side, side));
+        }
+        return button;
+    }
+    if (kind == "text_field")
+        return new TextField(def["default"].toString(), def["max_length"].toInt(), panel);
+    if (kind == "led")
+        return new Led(def["default"].toInt(), QColor(def["colour"].toString()), panel);
+    if (kind == "decoration") return new Decoration(panel);
+    if (kind == "list_box") return new ListBox(panel);
+    if (kind == "text_box")
+        return new TextBox(textOf(def["default"]), def["font"].toString() == "mono", panel);
+    if (kind == "text_message") return new TextMessage(textOf(def["default"]), panel);
+    if (kind == "timer") {
+        panel->timers.push_back(
+            std::make_unique<TimerControl>(def["interval"].toDouble(), def["enabled"].toBool()));
+        return panel->timers.back().get();
+    }
+    return nullptr;
+}
+
+// A label with a "width" gets a smaller font where its text would not fit otherwise.
+void placeLabel(const QJsonObject &label, Panel *panel) {
+    if (label.isEmpty()) return;
+    auto *text = new QLabel(label["text"].toString(), panel);
+    if (const int room = label["width"].toInt()) {
+        QFont font = text->font();
+        while (QFontMetrics(font).horizontalAdvance(text->text()) > room && font.pixelSize() > 8)
+            font.setPixelSize(font.pixelSize() - 1);
+        text->setFont(font);
+    }
+    text->adjustSize();
+    text->move(label["left"].toInt(), label["top"].toInt());
+}
+
+} // namespace
+
+Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, const Binder &bind) {
+    auto *panel = new Panel(handle, parent);
+    QFont font = panel->font();
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    panel->setFont(font);
+    panel->setWindowTitle(definition["title"].toString());
+    panel->setFixedSize(definition["width"].toInt(), definition["height"].toInt());
+    const QPoint place(definition["left"].toInt(), definition["top"].toInt());
+    if (parent)
+        panel->offset = place;
+    else
+        panel->move(place);
+
+    const QJsonArray controls = definition["controls"].toArray();
+    std::vector<QWidget *> decorations;
+    QWidget *previous = nullptr;
+    for (qsizetype i = 0; i < controls.size(); i++) {
+        const QJsonObject def = controls[i].toObject();
+        const int id = def["id"].toInt();
+        UiControl *control = id == int(i) + 2 ? createControl(def, panel) : nullptr;
+        if (!control) {
+            delete panel;
+            return nullptr;
+        }
+        const CtrlCallbackPtr callback = bind(def["callback"].toString());
+        control->notify = [handle, id, callback](int event, int data1) {
+            uiqt::deliver(handle, id, callback, event, data1);
+        };
+        panel->controls[id] = control;
+        placeLabel(def["label"].toObject(), panel);
+
+        QWidget *widget = control->widget();
+        if (!widget) continue;
+        if (def["kind"] != "ring_slide") widget->setGeometry(geometryOf(def));
+        if (def["kind"] == "decoration") decorations.push_back(widget);
+        if (!def["operable"].toBool(true)) {
+            widget->setFocusPolicy(Qt::NoFocus);
+            widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+        } else if (widget->focusPolicy() != Qt::NoFocus) {
+            if (previous) QWidget::setTabOrder(previous, widget);
+            previous = widget;
+        }
+        const QString shortcut = def["shortcut"].toString();
+        if (auto *button = dynamic_cast<QAbstractButton *>(widget); button && !shortcut.isEmpty())
+            QObject::connect(new QShortcut(QKeySequence(shortcut), panel), &QShortcut::activated,
+                             button, &QAbstractButton::click);
+    }
+    for (QWidget *decoration : decorations) decoration->lower();
+    return panel;
+}
+
+Panel::Panel(int handle, QWidget *parentPanel)
+    : QWidget(parentPanel, parentPanel ? Qt::Dialog : Qt::Window), handle(handle) {}
+
+UiControl *Panel::control(int id) const {
+    const auto found = controls.find(id);
+    return found == controls.end() ? nullptr : found->second;
+}
+
+void Panel::closeEvent(QCloseEvent *event) {
+    event->ignore();
+    if (!popup) {
+        if (!parentWidget()) uiqt::closeRequested();
+        return;
+    }
+    for (const auto &[id, control] : controls) {
+        if (dynamic_cast<TextBox *>(control)) {
+            control->notify(EVENT_COMMIT, 0);
+            return;
+        }
+    }
+}

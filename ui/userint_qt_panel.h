@@ -1,0 +1,45 @@
+// A loaded panel of the Qt user-interface layer, and the loader that builds one from its file.
+#pragma once
+
+#include "ui/userint.h"
+#include "ui/userint_qt_controls.h"
+
+#include <QJsonObject>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class Panel : public QWidget {
+public:
+    Panel(int handle, QWidget *parentPanel);
+
+    UiControl *control(int id) const;
+
+    const int handle;
+    std::map<int, UiControl *> controls;               // by control id; widgets owned by Qt
+    std::vector<std::unique_ptr<TimerControl>> timers; // the invisible ones
+    QPoint offset;                                     // a child panel's place within its parent
+    bool popup = false;                                // shown by InstallPopup
+
+protected:
+    // A popup's close button commits on its text box; a top-level panel's ends the event loop.
+    void closeEvent(QCloseEvent *event) override;
+};
+
+// Finds the function bound to a callback name; null leaves the control unbound.
+using Binder = std::function<CtrlCallbackPtr(const QString &name)>;
+
+// Builds the panel that a panel file defines (one object of its "panels" array), with every
+// control at its default and its callbacks bound; null if the definition is malformed.
+Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, const Binder &bind);
+
+namespace uiqt {
+// Starts the callback for an event unless another callback is running, in which case the event
+// is dropped: the layer runs one callback at a time.
+void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int eventData1);
+// The close button of a top-level panel that is no popup was pressed.
+void closeRequested();
+} // namespace uiqt
