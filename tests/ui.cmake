@@ -8,6 +8,3 @@ kelvra_add_test(ui_window SOURCES ui_window.cpp LIBS kelvra_ui_harness)
 kelvra_add_test(ui_ticks SOURCES ui_ticks.cpp LIBS kelvra_ui_harness)
 kelvra_add_test(ui_options SOURCES ui_options.cpp LIBS kelvra_ui)
 
-# Qt's font loading leaves fontconfig's never-freed cache behind; nothing of ours is suppressed.
-set_property(TEST ui_panels ui_window ui_ticks APPEND PROPERTY ENVIRONMENT
-             "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/support/ui_lsan.supp")
