@@ -60,3 +60,17 @@ int MapComPort(int port, const char *devicePath);
 // The device path that "comN" opens: the mapped one, else the platform's own name
 // (/dev/ttyS<N-1> on Linux, COMN on Windows). Empty for a port number outside 1..20.
 const char *ComPortDevice(int port);
+// Whether the device that "comN" opens is there and this user may open it, without opening it:
+// 0, RS232_NO_DEVICE (missing, or a serial node with no port behind it), RS232_PERMISSION,
+// or RS232_BAD_PORT for a port number outside 1..20.
+int CheckComPort(int port);
+
+// One serial device of the system, for listing.
+struct SystemComPort {
+    char path[256];        // "/dev/ttyUSB0"
+    char byId[256];        // the stable /dev/serial/by-id name pointing at it, "" if none
+    char description[256]; // product, maker, USB ids and serial number as known, "" if none
+};
+// Fills ports with at most capacity of the system's serial devices, sorted by path; returns the
+// number the system has (which may exceed capacity).
+int GetSystemComPorts(SystemComPort *ports, int capacity);

@@ -4,10 +4,12 @@
 // loop has to run: every operation waits with QSerialPort's own waitFor* calls.
 #include "link/rs232.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSerialPort>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -108,6 +110,37 @@ bool deviceFailed(Slot &slot) {
     return true;
 }
 
+// Who holds a device that Qt would not open. Qt and the classic serial programs take a lock
+// file "LCK..<name>" whose first line is the holder's process id; with no lock file the device
+// was opened exclusively by a program that takes none.
+QString busyCause(const QString &device) {
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList directories = {"/var/lock",       "/run/lock",     "/var/spool/locks",
+                                     "/var/spool/uucp", "/etc/locks",    "/tmp",
+                                     "/var/tmp",        QDir::tempPath()};
+    for (const QString &directory : directories) {
+        QFile lock(directory + QStringLiteral("/LCK..") + name);
+        if (!lock.open(QIODevice::ReadOnly)) continue;
+        const qint64 pid = lock.readLine(64).trimmed().toLongLong();
+        QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (pid > 0 && command.open(QIODevice::ReadOnly)) {
+            const QString holder = QString::fromLocal8Bit(command.readAll().trimmed());
+            return QStringLiteral("in use by %1 (process %2), which holds the lock file %3; "
+                                  "close that program and try again")
+                .arg(holder)
+                .arg(pid)
+                .arg(lock.fileName());
+        }
+        return QStringLiteral("locked by the lock file %1 of a program that has ended; remove "
+                              "that file and try again")
+            .arg(lock.fileName());
+    }
+    return QStringLiteral("in use by another program that opened it exclusively; close that "
+                          "program (fuser -v %1 names it) and try again")
+        .arg(device);
+}
+
 // Why an open failed, as a code and its cause. Qt reports a missing permission, a lock held by
 // another program and an exclusive open all as PermissionError; the file's mode tells them apart.
 int openFailure(const QSerialPort &serial, const QString &device, QString *cause) {
@@ -127,9 +160,7 @@ int openFailure(const QSerialPort &serial, const QString &device, QString *cause
     case QSerialPort::DeviceNotFoundError:
         *cause = QStringLiteral("no such device");
         return RS232_NO_DEVICE;
-    case QSerialPort::PermissionError:
-        *cause = QLatin1String(genericText(RS232_BUSY));
-        return RS232_BUSY;
+    case QSerialPort::PermissionError: *cause = busyCause(device); return RS232_BUSY;
     case QSerialPort::UnsupportedOperationError:
         *cause = QStringLiteral("not a serial device");
         return RS232_NO_DEVICE;

@@ -264,3 +264,13 @@ const char *ComPortDevice(int port) {
     line.device = found != line.mapped.end() ? found->second : "fake:com" + std::to_string(port);
     return line.device.c_str();
 }
+
+// The fake line is no device of the system: checks fail as opens do, and nothing is listed.
+int CheckComPort(int port) {
+    if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
+    return line.failOpens;
+}
+
+int GetSystemComPorts(SystemComPort *, int) {
+    return 0;
+}

@@ -14,6 +14,8 @@
 // - GetRS232ErrorString(code) gives fake_rs232_text(code).
 // - Each port operation and Delay is logged by name with its port ("ComRd 1", "Delay 0.5").
 // - MapComPort and ComPortDevice keep a mapping; unmapped ports read "fake:comN".
+// - CheckComPort gives the code of fake_rs232_fail_opens (0 by default); GetSystemComPorts
+//   lists nothing.
 #pragma once
 
 #include <limits>

@@ -1,0 +1,101 @@
+// The system's serial devices, as rs232.h lists and checks them: QSerialPortInfo for what the
+// system has, /dev/serial/by-id for the names that stay the same when an adapter is replugged.
+#include "link/rs232.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+template <size_t N>
+void copyTo(char (&destination)[N], const QString &text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    const size_t length = std::min(size_t(bytes.size()), N - 1);
+    std::memcpy(destination, bytes.constData(), length);
+    destination[length] = '\0';
+}
+
+QList<QSerialPortInfo> systemPorts() {
+    QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    std::sort(ports.begin(), ports.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    return ports;
+}
+
+// The first by-id name of every device that has one, by the device's own path.
+QMap<QString, QString> stableNames() {
+    QMap<QString, QString> names;
+    const QDir byId(QStringLiteral("/dev/serial/by-id"));
+    const QFileInfoList links =
+        byId.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &link : links) {
+        const QString device = link.canonicalFilePath();
+        if (!device.isEmpty() && !names.contains(device)) names.insert(device, link.filePath());
+    }
+    return names;
+}
+
+QString describe(const QSerialPortInfo &port) {
+    QStringList parts;
+    if (!port.description().isEmpty()) parts << port.description();
+    if (!port.manufacturer().isEmpty() && !port.description().contains(port.manufacturer()))
+        parts << port.manufacturer();
+    if (port.hasVendorIdentifier() && port.hasProductIdentifier())
+        parts << QStringLiteral("%1:%2")
+                     .arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                     .arg(port.productIdentifier(), 4, 16, QLatin1Char('0'));
+    if (!port.serialNumber().isEmpty()) parts << QStringLiteral("serial ") + port.serialNumber();
+    return parts.join(QStringLiteral(", "));
+}
+
+bool listedBySystem(const QString &path) {
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    return std::any_of(ports.begin(), ports.end(), [&](const QSerialPortInfo &port) {
+        return port.systemLocation() == path || port.portName() == path;
+    });
+}
+
+} // namespace
+
+int GetSystemComPorts(SystemComPort *ports, int capacity) {
+    const QList<QSerialPortInfo> found = systemPorts();
+    const QMap<QString, QString> byId = stableNames();
+    for (int i = 0; i < std::min(capacity, int(found.size())); i++) {
+        const QString path = found[i].systemLocation();
+        copyTo(ports[i].path, path);
+        copyTo(ports[i].byId, byId.value(QFileInfo(path).canonicalFilePath()));
+        copyTo(ports[i].description, describe(found[i]));
+    }
+    return int(found.size());
+}
+
+int CheckComPort(int port) {
+    if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
+    const char *device = ComPortDevice(port);
+#ifdef Q_OS_UNIX
+    struct stat node;
+    if (stat(device, &node) != 0 || !S_ISCHR(node.st_mode)) return RS232_NO_DEVICE;
+    if (access(device, R_OK | W_OK) != 0) return RS232_PERMISSION;
+    // Linux keeps /dev/ttyS nodes for serial ports that the machine does not have; only those
+    // that the system lists have a port behind them.
+    static const QRegularExpression builtIn(QStringLiteral("^/dev/ttyS[0-9]+$"));
+    const QString path = QFileInfo(QString::fromLocal8Bit(device)).canonicalFilePath();
+    if (builtIn.match(path).hasMatch() && !listedBySystem(path)) return RS232_NO_DEVICE;
+    return 0;
+#else
+    return listedBySystem(QString::fromLocal8Bit(device)) ? 0 : RS232_NO_DEVICE;
+#endif
+}
