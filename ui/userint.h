@@ -21,9 +21,11 @@ enum {
     VAL_ESC_VKEY = 0x0600,
 };
 
-// Panel attributes for GetPanelAttribute / SetPanelAttribute.
+// Attributes: ATTR_TITLE of a panel (GetPanelAttribute / SetPanelAttribute), ATTR_TOOLTIP_TEXT
+// of a control (SetCtrlAttribute).
 enum {
     ATTR_TITLE = 1,
+    ATTR_TOOLTIP_TEXT = 2,
 };
 
 // Failure codes.
@@ -80,6 +82,9 @@ int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, const char *text);
 // Gives the control the input focus.
 int SetActiveCtrl(int panel, int control);
+// Sets a text attribute of a control: ATTR_TOOLTIP_TEXT, the text shown while the pointer rests
+// on it (lines split by '\n'; "" shows none).
+int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
 
 // Stores the index of the selected item of a list or ring (-1 if none is selected).
 int GetCtrlIndex(int panel, int control, int *index);

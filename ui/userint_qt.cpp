@@ -13,7 +13,9 @@
 #include <QJsonDocument>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +107,19 @@ void placeChild(Panel *panel) {
     if (auto *parent = panel->parentWidget()) panel->move(parent->mapToGlobal(panel->offset));
 }
 
+// A panel stands where its file or its parent puts it, moved only as far as it must to lie on
+// the screen's free area: at 200 % a screen has half the room, and a panel placed for a large
+// screen would be cut off. A panel larger than the room keeps its top left corner on it.
+void keepOnScreen(Panel *panel) {
+    QScreen *screen = QGuiApplication::screenAt(panel->pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    const QSize size = panel->frameGeometry().size();
+    panel->move(std::max(room.left(), std::min(panel->x(), room.right() + 1 - size.width())),
+                std::max(room.top(), std::min(panel->y(), room.bottom() + 1 - size.height())));
+}
+
 // Without a display Qt would abort; report it and let start-up fail instead.
 bool displayAvailable() {
 #if defined(Q_OS_LINUX)
@@ -161,6 +176,9 @@ int InitCVIRTE(void *, char *argv[], void *) {
     if (!argv || !argv[0]) argv = fallback;
     while (argv[argc]) argc++;
     application = new QApplication(argc, argv);
+    // the desktop entry of the same name gives the window its name and icon in the desktop
+    QGuiApplication::setDesktopFileName(QStringLiteral(KELVRA_APP_ID));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELVRA_VERSION));
     return 1;
 }
 
@@ -192,7 +210,9 @@ int DisplayPanel(int panel) {
     Panel *found = findPanel(panel);
     if (!found) return UIE_BAD_PANEL;
     placeChild(found);
+    keepOnScreen(found);
     found->show();
+    keepOnScreen(found); // again with the window frame, now that the platform knows it
     bringToFront(found);
     return 0;
 }
@@ -204,7 +224,9 @@ int InstallPopup(int panel) {
     found->popup = true;
     found->setWindowModality(Qt::ApplicationModal);
     placeChild(found);
+    keepOnScreen(found);
     found->show();
+    keepOnScreen(found);
     bringToFront(found);
     found->activateWindow();
     return 0;
@@ -284,6 +306,15 @@ int SetActiveCtrl(int panel, int control) {
     if (!found) return error;
     if (!found->widget()) return UIE_BAD_TYPE;
     found->widget()->setFocus(Qt::OtherFocusReason);
+    return 0;
+}
+
+int SetCtrlAttribute(int panel, int control, int attribute, const char *value) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    if (attribute != ATTR_TOOLTIP_TEXT || !found->widget()) return UIE_BAD_TYPE;
+    found->widget()->setToolTip(fromLatin1(value));
     return 0;
 }
 

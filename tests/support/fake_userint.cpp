@@ -10,7 +10,7 @@ namespace {
 
 struct Control {
     int value = 0;
-    std::string text;
+    std::string text, tooltip;
     std::vector<FakeItem> items;
     int selected = -1;
 };
@@ -107,6 +107,11 @@ bool fake_ui_ticks_suspended() {
 int fake_ui_active_control(int panel) {
     Panel *p = findPanel(panel);
     return p ? p->active : 0;
+}
+std::string fake_ui_tooltip(int panel, int control) {
+    int error;
+    const Control *c = findControl(panel, control, &error);
+    return c ? c->tooltip : "";
 }
 bool fake_ui_loaded(int panel) {
     return findPanel(panel) != nullptr;
@@ -214,6 +219,14 @@ int SetActiveCtrl(int panel, int control) {
     Panel *p = findPanel(panel);
     if (!p) return UIE_BAD_PANEL;
     p->active = control;
+    return 0;
+}
+
+int SetCtrlAttribute(int panel, int control, int attribute, const char *value) {
+    Control *c = writeControl(panel, control);
+    if (!c) return UIE_BAD_PANEL;
+    if (attribute != ATTR_TOOLTIP_TEXT) return UIE_BAD_TYPE;
+    c->tooltip = value;
     return 0;
 }
 

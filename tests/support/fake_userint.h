@@ -36,6 +36,8 @@ const std::vector<FakeMessage> &fake_ui_messages();
 // Whether timer ticks are suspended, and which control has the focus (0 if none) on a panel.
 bool fake_ui_ticks_suspended();
 int fake_ui_active_control(int panel);
+// The tooltip text SetCtrlAttribute gave a control, "" if none.
+std::string fake_ui_tooltip(int panel, int control);
 // Whether a handle is loaded (not discarded), shown with DisplayPanel, or a popup.
 bool fake_ui_loaded(int panel);
 bool fake_ui_shown(int panel);
