@@ -1,11 +1,26 @@
-// The callbacks that run no exchange: presets, cyclic sending, quitting and the two popups.
+// The callbacks that run no exchange: port hint, presets, cyclic sending, quitting and the two
+// popups.
 #include "display/format.h"
 #include "ui/ascii.h"
+#include "ui/ports.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 
-int COM_PORT(int, int, int, void *, int, int) {
-    return 0; // the port ring is read afresh at every exchange
+int show_port_hint(void) {
+    char hint[512];
+    int port = 0;
+
+    if (GetCtrlVal(main_panel, RING_COM, &port) < 0) return 0;
+    port_hint(port, hint, sizeof hint);
+    SetCtrlAttribute(main_panel, RING_COM, ATTR_TOOLTIP_TEXT, hint);
+    return 0;
+}
+
+// The port ring is read afresh at every exchange; a new selection only updates its tooltip,
+// which tells the operator which device the port name opens.
+int COM_PORT(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) show_port_hint();
+    return 0;
 }
 
 int COMMAND(int, int, int event, void *, int, int) {

@@ -1,22 +1,34 @@
 // The option table and its parser. An option takes its value as "--name value" or
-// "--name=value"; to add one, write its handler and add a line to the table.
+// "--name=value"; to add one, write its handler and add a line to the table: --help lists it
+// under its section, sections in the order the table first names them.
 #include "ui/options.h"
 
 #include "display/format.h"
+#include "ui/ports.h"
 
 #include <cstdio>
 #include <cstring>
+
+#ifndef KELVRA_VERSION
+#error "KELVRA_VERSION must be defined by the build"
+#endif
 
 namespace {
 
 struct Option {
     const char *name;
-    const char *values; // what the value may be, for messages; null for an option without one
+    const char *values; // what the value may be, for help and messages; null for none
     // Applies the option; returns OPTIONS_CONTINUE, an exit status, or -2 for a bad value.
     int (*apply)(const char *value);
+    const char *section; // heading in --help
+    const char *help;    // what it does, for --help; '\n' starts another line
 };
 
 constexpr int BAD_VALUE = -2;
+
+constexpr const char *WINDOW = "Window";
+constexpr const char *PORTS = "Serial ports";
+constexpr const char *INFORMATION = "Information";
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -28,9 +40,85 @@ int choose_language(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int show_help(const char *);
+int show_version(const char *);
+int list_ports(const char *);
+
 const Option options[] = {
-    {"--lang", "de|en", choose_language},
+    {"--lang", "de|en", choose_language, WINDOW,
+     "language of the window and of the interpreted texts\n(default: de)"},
+    {"--list-ports", nullptr, list_ports, PORTS,
+     "print the system's serial ports and the device that\n"
+     "each port name com1..com20 opens (with the --map\n"
+     "options given before it), then exit"},
+    {"--help", nullptr, show_help, INFORMATION, "print this help, then exit"},
+    {"--version", nullptr, show_version, INFORMATION, "print the version, then exit"},
 };
+
+// The exit status after printing to stdout: 0, or 1 with a message if the output failed.
+int finish_output(void) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
+    return 1;
+}
+
+int show_version(const char *) {
+    std::printf("kelvra-ascii %s\n", KELVRA_VERSION);
+    return finish_output();
+}
+
+int list_ports(const char *) {
+    print_ports(stdout);
+    return finish_output();
+}
+
+const char *section_of(const Option &option) {
+    return option.section ? option.section : "Other";
+}
+
+// Whether an earlier row of the table has the same section.
+bool section_opened_before(const Option &option) {
+    for (const Option *earlier = options; earlier != &option; earlier++)
+        if (std::strcmp(section_of(*earlier), section_of(option)) == 0) return true;
+    return false;
+}
+
+// "  --name VALUES" padded to the help column (on a line of its own when longer), then the help.
+void print_option(const Option &option) {
+    enum { COLUMN = 24 };
+    char head[64];
+    std::snprintf(head, sizeof head, "  %s%s%s", option.name, option.values ? " " : "",
+                  option.values ? option.values : "");
+    if (std::strlen(head) + 2 > COLUMN)
+        std::printf("%s\n%*s", head, COLUMN, "");
+    else
+        std::printf("%-*s", COLUMN, head);
+    const char *line = option.help ? option.help : "";
+    for (bool first = true;; first = false) {
+        const char *end = std::strchr(line, '\n');
+        const int length = end ? int(end - line) : int(std::strlen(line));
+        std::printf("%*s%.*s\n", first ? 0 : int(COLUMN), "", length, line);
+        if (!end) break;
+        line = end + 1;
+    }
+}
+
+int show_help(const char *) {
+    std::printf("Usage: kelvra-ascii [OPTION]...\n"
+                "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
+                "protocol on a serial line. Unless an option prints and exits, it opens its\n"
+                "window, which needs a graphical display.\n");
+    for (const Option &option : options) {
+        const char *section = section_of(option);
+        if (section_opened_before(option)) continue;
+        std::printf("\n%s:\n", section);
+        for (const Option &member : options)
+            if (std::strcmp(section_of(member), section) == 0) print_option(member);
+    }
+    std::printf(
+        "\nPort names com1..com20 open /dev/ttyS0../dev/ttyS19 unless mapped with --map.\n");
+    return finish_output();
+}
 
 int usage_error(const char *format, const char *a, const char *b) {
     std::fputs("kelvra-ascii: ", stderr);
@@ -55,7 +143,8 @@ int parse_options(int argc, char *argv[]) {
         const char *equals = std::strchr(argument, '=');
         const size_t nameLength = equals ? size_t(equals - argument) : std::strlen(argument);
         const Option *option = find_option(argument, nameLength);
-        if (!option) return usage_error("unknown option '%s'%s", argument, "");
+        if (!option)
+            return usage_error("unknown option '%s'%s (see kelvra-ascii --help)", argument, "");
 
         const char *value = nullptr;
         if (option->values) {

@@ -16,6 +16,9 @@ const char *panel_file(void);
 // up, or EXIT_USAGE (64) for a bad option.
 int ascii_main(int argc, char *argv[]);
 
+// Gives the port ring of the main panel the port_hint (ui/ports.h) of its selection as tooltip.
+int show_port_hint(void);
+
 // The callbacks that LoadPanel binds by the names the panel files give.
 extern const CallbackBinding ascii_callbacks[];
 extern const int ascii_callback_count;

@@ -22,6 +22,7 @@ int ascii_main(int argc, char *argv[]) {
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
     DisplayPanel(main_panel);
+    show_port_hint();
     GetCtrlVal(main_panel, AUSWAHL, command);
     SetCtrlVal(main_panel, SEND_STRING, command);
     RunUserInterface();

@@ -1,0 +1,93 @@
+// Port assistance: the text of the port ring's tooltip and the listing of --list-ports.
+#include "ui/ports.h"
+
+#include "display/format.h"
+#include "link/rs232.h"
+
+#include <cstring>
+
+namespace {
+
+enum { FOUND, MISSING, REFUSED, STATES };
+
+int state_of(int port) {
+    switch (CheckComPort(port)) {
+    case 0: return FOUND;
+    case RS232_PERMISSION: return REFUSED;
+    default: return MISSING;
+    }
+}
+
+// Arguments: the port number, the device path, the port number again (used by some only).
+const char *const hints[2][STATES] = {
+    {
+        "com%d \xf6"
+        "ffnet %s (vorhanden)",
+        "com%d \xf6"
+        "ffnet %s, das nicht vorhanden ist.\n"
+        "Ein anderes Ger\xe4"
+        "t ordnet die Option --map com%d=GER\xc4"
+        "T zu;\n"
+        "kelvra-ascii --list-ports zeigt die Schnittstellen des Systems.",
+        "com%d \xf6"
+        "ffnet %s, das dieser Benutzer nicht \xf6"
+        "ffnen darf.\n"
+        "Abhilfe: den Benutzer in die Gruppe dialout aufnehmen\n"
+        "(sudo usermod -aG dialout $USER) und neu anmelden.",
+    },
+    {
+        "com%d opens %s (found)",
+        "com%d opens %s, which is not there.\n"
+        "The option --map com%d=DEVICE points it at another device;\n"
+        "kelvra-ascii --list-ports shows the system's serial ports.",
+        "com%d opens %s, which this user may not open.\n"
+        "To mend: add the user to the group dialout\n"
+        "(sudo usermod -aG dialout $USER) and log in again.",
+    },
+};
+
+const char *const state_words[STATES] = {"found", "missing", "no access (group dialout)"};
+
+} // namespace
+
+int port_hint(int port, char *text, int textSize) {
+    if (textSize <= 0) return 0;
+    const int written =
+        snprintf(text, (size_t)textSize, hints[Fremdsprache ? 1 : 0][state_of(port)], port,
+                 ComPortDevice(port), port);
+    return written < 0 ? 0 : written < textSize ? written : textSize - 1;
+}
+
+int print_ports(FILE *out) {
+    static SystemComPort ports[64];
+    const int count = GetSystemComPorts(ports, 64);
+    const int listed = count < 64 ? count : 64;
+
+    fputs("Serial ports of this system:\n", out);
+    if (count == 0) fputs("  none found\n", out);
+    for (int i = 0; i < listed; i++) {
+        fprintf(out, "  %s%s%s\n", ports[i].path, ports[i].description[0] ? "  " : "",
+                ports[i].description);
+        if (ports[i].byId[0]) fprintf(out, "    %s\n", ports[i].byId);
+    }
+    if (count > listed) fprintf(out, "  and %d more\n", count - listed);
+
+    int width = 0;
+    for (int port = 1; port <= RS232_MAX_PORTS; port++) {
+        const int length = (int)strlen(ComPortDevice(port));
+        if (length > width) width = length;
+    }
+    fputs("\nPort names and the devices they open:\n", out);
+    for (int port = 1; port <= RS232_MAX_PORTS; port++)
+        fprintf(out, "  com%-3d %-*s  %s\n", port, width, ComPortDevice(port),
+                state_words[state_of(port)]);
+
+    const char *example = "/dev/ttyUSB0";
+    for (int i = listed - 1; i >= 0; i--)
+        if (ports[i].byId[0]) example = ports[i].byId;
+    fprintf(out,
+            "\nPoint a port name at another device with --map, e.g.\n"
+            "  kelvra-ascii --map com1=%s\n",
+            example);
+    return ferror(out) ? -1 : 0;
+}
