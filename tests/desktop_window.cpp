@@ -12,7 +12,7 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QStyleFactory>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -174,17 +174,17 @@ void expectWholeAndInside(QWidget *panel, QLabel *label) {
 }
 
 TEST_F(Desktop, PanelsFollowThePaletteAndShowEveryLabelWhole) {
+    QApplication::setStyle(QStringLiteral("Fusion")); // the application owns it
     const struct {
         const char *name;
         QPalette palette;
     } palettes[] = {
-        {"light", QStyleFactory::create("Fusion")->standardPalette()},
+        {"light", QApplication::style()->standardPalette()},
         {"dark", darkPalette()},
     };
     const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
                              ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
                              : 1.0;
-    QApplication::setStyle(QStyleFactory::create("Fusion"));
     for (const auto &p : palettes) {
         QApplication::setPalette(p.palette);
         for (int language : {0, 1}) {
