@@ -21,20 +21,6 @@
 
 namespace {
 
-class QtApplication : public testing::Environment {
-public:
-    void SetUp() override { app_ = new QCoreApplication(argc_, argv_); }
-    void TearDown() override { delete app_; }
-
-private:
-    int argc_ = 1;
-    char name_[14] = "desktop_ports";
-    char *argv_[2] = {name_, nullptr};
-    QCoreApplication *app_ = nullptr;
-};
-
-testing::Environment *const qtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
-
 const char missingDevice[] = "/nonexistent/kelvra-tty";
 
 bool contains(const std::string &text, const std::string &piece) {
@@ -82,6 +68,15 @@ std::string openCom2() {
 
 class Ports : public testing::Test {
 protected:
+    // The serial layer needs an application object, though no running event loop.
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "desktop_ports", *argv[] = {name, nullptr};
+        application = new QCoreApplication(argc, argv);
+    }
+    static void TearDownTestSuite() { delete application; }
+    static inline QCoreApplication *application = nullptr;
+
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         ASSERT_EQ(MapComPort(1, pty.path()), 0);
