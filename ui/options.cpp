@@ -3,6 +3,8 @@
 #include "ui/options.h"
 
 #include "display/format.h"
+#include "link/com_map.h"
+#include "link/rs232.h"
 
 #include <cstdio>
 #include <cstring>
@@ -28,8 +30,25 @@ int choose_language(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int map_port(const char *value) {
+    char device[COM_MAP_DEVICE_SIZE];
+    char error[COM_MAP_DEVICE_SIZE + 128];
+    int port = 0;
+
+    if (parse_com_map(value, &port, device, sizeof device, error, sizeof error) != 0) {
+        std::fprintf(stderr, "kelvra-ascii: %s\n", error);
+        return EXIT_USAGE;
+    }
+    if (const int code = MapComPort(port, device); code < 0) {
+        std::fprintf(stderr, "kelvra-ascii: --map %s: %s\n", value, GetRS232ErrorString(code));
+        return EXIT_USAGE;
+    }
+    return OPTIONS_CONTINUE;
+}
+
 const Option options[] = {
     {"--lang", "de|en", choose_language},
+    {"--map", "comN=DEVICE", map_port},
 };
 
 int usage_error(const char *format, const char *a, const char *b) {

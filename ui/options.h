@@ -6,7 +6,8 @@ enum {
     EXIT_USAGE = 64,       // exit status for an unknown or malformed option
 };
 
-// Reads the options in argv[1..argc-1] and applies them (--lang sets Fremdsprache). Returns
+// Reads the options in argv[1..argc-1] and applies them (--lang sets Fremdsprache, each
+// --map comN=DEVICE points a port name at a device). Returns
 // OPTIONS_CONTINUE, or the status the program should end with at once after a one-line
 // message on stderr.
 int parse_options(int argc, char *argv[]);
