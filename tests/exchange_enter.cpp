@@ -1,6 +1,5 @@
 // Enter in the command field, end to end: real key events on the real panel, the Qt serial
 // layer, and a scripted chamber on a pseudo-terminal mapped to com1.
-#include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
@@ -25,11 +24,8 @@ std::string answerA0(const std::string &request, int index) {
 class Enter : public ::testing::Test {
 protected:
     void SetUp() override {
-        ui_init();
         ASSERT_TRUE(chamber.ok());
-        ASSERT_EQ(MapComPort(1, chamber.path()), 0);
-        ui_load_main(0);
-        set_cyclic_sending(0);
+        load_main_for_enter(chamber.path());
     }
     void TearDown() override { ui_discard_all(); }
 

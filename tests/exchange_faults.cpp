@@ -1,6 +1,5 @@
 // Faulty answers from the simulated chamber, end to end: only a valid frame from the addressed
 // chamber lights the indicator and enters the received history.
-#include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "tests/support/sim_process.h"
 #include "ui/ascii.h"
@@ -19,15 +18,12 @@ TEST(Faults, OnlyAValidFrameFromTheChamberLightsTheLedAndEntersTheHistory) {
         {"stray-byte", false}, {"oversize", false},      {"bad-then-good", true},
         {"trailing", true},    {"slow", true},           {"noise", true},
     };
-    ui_init();
     for (const auto &c : cases) {
         SCOPED_TRACE(c.fault);
         // the first answer is sound, the second has the fault
         SimProcess sim({"--fault", c.fault, "--fault-every", "2", "--byte-gap", "20"});
         ASSERT_TRUE(sim.started()) << sim.stderr_text();
-        ASSERT_EQ(MapComPort(1, sim.path().c_str()), 0);
-        ui_load_main(0);
-        set_cyclic_sending(0);
+        load_main_for_enter(sim.path().c_str());
 
         press_enter();
         ASSERT_EQ(ui_int(main_panel, LED), 1);

@@ -1,5 +1,4 @@
 // The histories over many exchanges: at most 12 entries, the newest on top and selected.
-#include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
@@ -9,12 +8,9 @@
 namespace {
 
 TEST(History, ThirteenExchangesLeaveTheTwelveNewestWithTheNewestSelected) {
-    ui_init();
     ScriptedChamber chamber; // answers each command with itself
     ASSERT_TRUE(chamber.ok());
-    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
-    ui_load_main(0);
-    set_cyclic_sending(0);
+    load_main_for_enter(chamber.path());
 
     std::vector<std::string> newestFirst;
     for (int n = 1; n <= 13; n++) {

@@ -1,7 +1,6 @@
 // The command field keeps a command text within what a frame holds: typed beyond its limit,
 // it sends the longest frame there is, and the answer of that size is shown whole.
 #include "link/link.h"
-#include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
@@ -11,12 +10,9 @@
 namespace {
 
 TEST(Length, ACommandTypedPastTheFieldsLimitSendsTheLongestFrame) {
-    ui_init();
     ScriptedChamber chamber; // answers with the same text
     ASSERT_TRUE(chamber.ok());
-    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
-    ui_load_main(0);
-    set_cyclic_sending(0);
+    load_main_for_enter(chamber.path());
     const std::string longest(MAX_COMMAND_LENGTH, 'x');
 
     type_command(std::string(MAX_COMMAND_LENGTH + 20, 'x'));

@@ -1,6 +1,5 @@
 // The display mode is read once per exchange: a change holds for later exchanges only, and
 // both entries of one exchange are shown in the same mode.
-#include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
@@ -19,11 +18,8 @@ std::string answer(const std::string &, int) {
 class Modes : public ::testing::Test {
 protected:
     void SetUp() override {
-        ui_init();
         ASSERT_TRUE(chamber.ok());
-        ASSERT_EQ(MapComPort(1, chamber.path()), 0);
-        ui_load_main(0);
-        set_cyclic_sending(0);
+        load_main_for_enter(chamber.path());
     }
     void TearDown() override { ui_discard_all(); }
 

@@ -32,8 +32,7 @@ void expectOpenAndReadBoxes(const std::vector<MessageBoxCatcher::Box> &boxes) {
 }
 
 TEST_F(MissingPort, EnterShowsTheTwoMessagesAndTheToolGoesOn) {
-    ui_load_main(0);
-    set_cyclic_sending(0);
+    load_main_for_enter(MISSING);
     {
         MessageBoxCatcher catcher;
         press_enter();

@@ -1,6 +1,7 @@
 // Helpers for tests and benchmarks that run exchanges on the real main panel by Qt events.
 #include "tests/support/exchange_window.h"
 
+#include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
 #include "ui/userint_qt_controls.h"
@@ -22,6 +23,13 @@ TextField *command_field() {
 }
 
 } // namespace
+
+void load_main_for_enter(const char *device) {
+    ui_init();
+    ASSERT_EQ(MapComPort(1, device), 0) << device;
+    ui_load_main(0);
+    set_cyclic_sending(0);
+}
 
 void type_command(const std::string &text) {
     TextField *field = command_field();

@@ -13,6 +13,9 @@
 
 class QMessageBox;
 
+// Points com1 at device and shows the German main panel with cyclic sending off, ready for
+// exchanges by Enter.
+void load_main_for_enter(const char *device);
 // Replaces the command field's text by typing (select all, then the keys); "" empties it.
 void type_command(const std::string &text);
 // Enter in the command field: one exchange, done when this returns.
