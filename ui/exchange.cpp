@@ -28,7 +28,7 @@ static void insert_entry(int list, const char *text) {
 // waitSeconds passes between the write and the receiver (bytes that come meanwhile wait in the
 // port's input queue). Returns 0.
 static int exchange(double waitSeconds) {
-    char command[FRAME_BUFFER_SIZE];
+    char command[FRAME_BUFFER_SIZE] = "";
     char frame[FRAME_BUFFER_SIZE];
     char response[FRAME_BUFFER_SIZE];
     char display[DISPLAY_BUFFER_SIZE];
@@ -64,7 +64,7 @@ int SENDEN(int, int, int event, void *, int eventData1, int) {
 
 // A tick of SCANNER: one exchange under the title "Scanning", reading the response at once.
 int TIMER(int, int, int event, void *, int, int) {
-    char title[TITLE_SIZE];
+    char title[TITLE_SIZE] = "";
 
     if (event != EVENT_TIMER_TICK) return 0;
     GetPanelAttribute(main_panel, ATTR_TITLE, title);
