@@ -16,13 +16,15 @@ static int fail(char *error, size_t size, const char *what, const char *path) {
     return -1;
 }
 
-// Raw bytes, no echo, no flow control, 19200 baud, odd parity, 8 data bits, 1 stop bit.
-static int set_line(int fd) {
+// Raw bytes, no echo, no flow control, 19200 baud, 8 data bits, 1 stop bit, and odd parity on
+// a real device. A pseudo-terminal has no parity: Linux drops PARENB but keeps PARODD, and a
+// slave left with that half setting refuses every later client's request for odd parity.
+static int set_line(int fd, bool parity) {
     struct termios settings;
     if (tcgetattr(fd, &settings) < 0) return -1;
     cfmakeraw(&settings);
-    settings.c_cflag &= ~(CSIZE | CSTOPB | CRTSCTS);
-    settings.c_cflag |= CS8 | PARENB | PARODD | CLOCAL | CREAD;
+    settings.c_cflag &= ~(CSIZE | CSTOPB | CRTSCTS | PARENB | PARODD);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD | (parity ? PARENB | PARODD : 0);
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
@@ -45,7 +47,7 @@ int line_open_pty(Line *line, char *error, size_t size) {
     // While one slave descriptor stays open the master never sees a hang-up, and settings made
     // here persist when the tool closes its own.
     line->keep_slave = open(line->path, O_RDWR | O_NOCTTY);
-    if (line->keep_slave < 0 || set_line(line->keep_slave) < 0) {
+    if (line->keep_slave < 0 || set_line(line->keep_slave, false) < 0) {
         fail(error, size, "cannot set up", line->path);
         line_close(line);
         return -1;
@@ -58,7 +60,7 @@ int line_open_device(Line *line, const char *path, char *error, size_t size) {
     snprintf(line->path, sizeof line->path, "%s", path);
     line->fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (line->fd < 0) return fail(error, size, "cannot open", path);
-    if (set_line(line->fd) < 0) {
+    if (set_line(line->fd, true) < 0) {
         fail(error, size, "cannot set 19200 8O1 on", path);
         line_close(line);
         return -1;

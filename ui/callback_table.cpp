@@ -4,7 +4,8 @@
 #include "ui/program.h"
 
 const CallbackBinding ascii_callbacks[] = {
-    {"COM_PORT", COM_PORT}, {"COMMAND", COMMAND},     {"ON_OFF", ON_OFF}, {"QUIT", QUIT},
-    {"FullText", FullText}, {"CloseText", CloseText}, {"Help", Help},     {"CloseHelp", CloseHelp},
+    {"COM_PORT", COM_PORT},   {"COMMAND", COMMAND},     {"ON_OFF", ON_OFF},     {"QUIT", QUIT},
+    {"SENDEN", SENDEN},       {"TIMER", TIMER},         {"FullText", FullText}, {"Help", Help},
+    {"CloseText", CloseText}, {"CloseHelp", CloseHelp},
 };
 const int ascii_callback_count = sizeof ascii_callbacks / sizeof ascii_callbacks[0];

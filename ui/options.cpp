@@ -4,6 +4,8 @@
 #include "ui/options.h"
 
 #include "display/format.h"
+#include "link/com_map.h"
+#include "link/rs232.h"
 #include "ui/ports.h"
 
 #include <cstdio>
@@ -40,6 +42,22 @@ int choose_language(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int map_port(const char *value) {
+    char device[COM_MAP_DEVICE_SIZE];
+    char error[COM_MAP_DEVICE_SIZE + 128];
+    int port = 0;
+
+    if (parse_com_map(value, &port, device, sizeof device, error, sizeof error) != 0) {
+        std::fprintf(stderr, "kelvra-ascii: %s\n", error);
+        return EXIT_USAGE;
+    }
+    if (const int code = MapComPort(port, device); code < 0) {
+        std::fprintf(stderr, "kelvra-ascii: --map %s: %s\n", value, GetRS232ErrorString(code));
+        return EXIT_USAGE;
+    }
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(const char *);
 int show_version(const char *);
 int list_ports(const char *);
@@ -47,6 +65,8 @@ int list_ports(const char *);
 const Option options[] = {
     {"--lang", "de|en", choose_language, WINDOW,
      "language of the window and of the interpreted texts\n(default: de)"},
+    {"--map", "comN=DEVICE", map_port, PORTS,
+     "point the port name comN (1..20) at a serial\ndevice, e.g. com1=/dev/ttyUSB0; repeatable"},
     {"--list-ports", nullptr, list_ports, PORTS,
      "print the system's serial ports and the device that\n"
      "each port name com1..com20 opens (with the --map\n"

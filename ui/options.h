@@ -6,8 +6,9 @@ enum {
     EXIT_USAGE = 64,       // exit status for an unknown or malformed option
 };
 
-// Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache).
-// Returns OPTIONS_CONTINUE, or the status the program should end with at once: 0 after an
-// option that prints and exits (--help, --version, --list-ports; no display needed), 1 if that
-// output failed, EXIT_USAGE after a one-line message on stderr.
+// Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
+// --map comN=DEVICE points a port name at a device). Returns OPTIONS_CONTINUE, or the status the
+// program should end with at once: 0 after an option that prints and exits (--help, --version,
+// --list-ports; no display needed), 1 if that output failed, EXIT_USAGE after a one-line message
+// on stderr.
 int parse_options(int argc, char *argv[]);

@@ -16,6 +16,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -167,18 +168,21 @@ int InitCVIRTE(void *, char *argv[], void *) {
     if (application) return 1;
     if (auto *existing = qobject_cast<QApplication *>(QCoreApplication::instance())) {
         application = existing;
-        return 1;
+    } else {
+        if (!displayAvailable()) return 0;
+        static int argc = 0;
+        static char fallbackName[] = "kelvra-ascii";
+        static char *fallback[] = {fallbackName, nullptr};
+        if (!argv || !argv[0]) argv = fallback;
+        while (argv[argc]) argc++;
+        application = new QApplication(argc, argv);
     }
-    if (!displayAvailable()) return 0;
-    static int argc = 0;
-    static char fallbackName[] = "kelvra-ascii";
-    static char *fallback[] = {fallbackName, nullptr};
-    if (!argv || !argv[0]) argv = fallback;
-    while (argv[argc]) argc++;
-    application = new QApplication(argc, argv);
     // the desktop entry of the same name gives the window its name and icon in the desktop
     QGuiApplication::setDesktopFileName(QStringLiteral(KELVRA_APP_ID));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVRA_VERSION));
+    // QApplication sets the whole C locale from the system's; the formatters' printf and atof
+    // need the decimal point whatever the operator's language ("030.0", not "030,0").
+    std::setlocale(LC_NUMERIC, "C");
     return 1;
 }
 

@@ -1,0 +1,70 @@
+// A chamber whose every answer the test scripts.
+#include "tests/support/exchange_chamber.h"
+
+#include "link/link.h"
+
+ScriptedChamber::ScriptedChamber(Answer answer) : answer(std::move(answer)) {
+    if (pty.ok()) thread = std::thread([this] { serve(); });
+}
+
+ScriptedChamber::~ScriptedChamber() {
+    stopping = true;
+    if (thread.joinable()) thread.join();
+}
+
+// Collects bytes into frames from STX to ETX and answers each frame as soon as its ETX is in.
+void ScriptedChamber::serve() {
+    std::string frame;
+    while (!stopping) {
+        const std::string byte = pty.read(1, 0.01);
+        if (byte.empty()) continue;
+        std::lock_guard<std::mutex> guard(lock);
+        received += byte;
+        if (byte[0] == STX) frame.clear();
+        if (byte[0] == STX || !frame.empty()) frame += byte;
+        if (byte[0] != ETX || frame.empty()) continue;
+
+        const std::string reply = answer(frame, int(frames.size()));
+        frames.push_back(frame);
+        frame.clear();
+        if (!reply.empty()) pty.write(reply);
+        times.push_back(std::chrono::steady_clock::now());
+    }
+}
+
+std::string ScriptedChamber::line() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return received;
+}
+
+std::vector<std::string> ScriptedChamber::requests() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return frames;
+}
+
+std::vector<SteadyTime> ScriptedChamber::answered() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return times;
+}
+
+bool ScriptedChamber::wait_requests(size_t count, double seconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (requests().size() < count) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+std::string ScriptedChamber::frame(const std::string &payload, int address) {
+    char bytes[FRAME_BUFFER_SIZE];
+    const int length = create_framing(payload.c_str(), bytes, address);
+    return std::string(bytes, size_t(length));
+}
+
+std::string ScriptedChamber::echo(const std::string &request, int) {
+    if (request.size() < 4) return "";
+    std::string payload;
+    for (size_t i = 2; i + 2 < request.size(); i++) payload += char(request[i] & 0x7F);
+    return frame(payload, request[1] & 0x7F);
+}

@@ -1,0 +1,75 @@
+// The exchange cycle: Enter in the command field and every tick of SCANNER frame the command
+// text, write it to the selected port and show the sent frame and a valid response at the top
+// of their histories.
+#include "display/format.h"
+#include "link/link.h"
+#include "link/rs232.h"
+#include "ui/ascii.h"
+#include "ui/program.h"
+#include "ui/userint.h"
+
+enum {
+    HISTORY_KEEP = 11, // a history is cut to this many before each insertion, so it holds 12
+    TITLE_SIZE = 120,
+};
+
+// Cuts a history back to its newest items, puts the display text on top and selects it.
+static void insert_entry(int list, const char *text) {
+    int count = 0;
+
+    GetNumListItems(main_panel, list, &count);
+    if (count >= HISTORY_KEEP) DeleteListItem(main_panel, list, HISTORY_KEEP, -1);
+    InsertListItem(main_panel, list, 0, text, 0);
+    SetCtrlIndex(main_panel, list, 0);
+}
+
+// One exchange with the chamber on the main panel. The command field takes at most
+// MAX_COMMAND_LENGTH characters and the builder cuts anything longer, so the frame always fits.
+// waitSeconds passes between the write and the receiver (bytes that come meanwhile wait in the
+// port's input queue). Returns 0.
+static int exchange(double waitSeconds) {
+    char command[FRAME_BUFFER_SIZE] = "";
+    char frame[FRAME_BUFFER_SIZE];
+    char response[FRAME_BUFFER_SIZE];
+    char display[DISPLAY_BUFFER_SIZE];
+    int address = 0;
+    int mode = 0;
+
+    GetCtrlVal(main_panel, SEND_STRING, command);
+    GetCtrlVal(main_panel, KAMMER, &address);
+    if (command[0] == '\0') return 0;
+
+    zeichen_senden(command, frame, (unsigned char)address);
+    GetCtrlVal(main_panel, RINGSLIDE, &mode);
+    format_sendbuffer(frame, display, mode);
+    insert_entry(ZEICHEN_GESENDET, display);
+
+    if (waitSeconds > 0) Delay(waitSeconds);
+    if (zeichen_empfangen(response, (unsigned char)address) != 0) {
+        SetCtrlVal(main_panel, LED, 1);
+        format_receivebuffer(response, display, mode);
+        insert_entry(ZEICHEN_EMPFANGEN, display);
+    } else {
+        SetCtrlVal(main_panel, LED, 0);
+    }
+    ComPortClose(); // the receiver has closed the port already
+    return 0;
+}
+
+// Enter in SEND_STRING: one exchange, with the link delay before the response is read.
+int SENDEN(int, int, int event, void *, int eventData1, int) {
+    if (event != EVENT_KEYPRESS || eventData1 != VAL_ENTER_VKEY) return 0;
+    return exchange((double)LINK_DELAY_MS / 1000);
+}
+
+// A tick of SCANNER: one exchange under the title "Scanning", reading the response at once.
+int TIMER(int, int, int event, void *, int, int) {
+    char title[TITLE_SIZE] = "";
+
+    if (event != EVENT_TIMER_TICK) return 0;
+    GetPanelAttribute(main_panel, ATTR_TITLE, title);
+    SetPanelAttribute(main_panel, ATTR_TITLE, "Scanning");
+    exchange(0);
+    SetPanelAttribute(main_panel, ATTR_TITLE, title);
+    return 0;
+}
