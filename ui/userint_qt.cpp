@@ -38,6 +38,9 @@ bool callbackRunning;
 qint64 lastCallbackEnd = std::numeric_limits<qint64>::min();
 bool ticksSuspended;
 
+int messageOutput = MESSAGES_IN_BOXES;
+int messageCount;
+
 const QElapsedTimer &monotonicClock() {
     static QElapsedTimer timer = [] {
         QElapsedTimer started;
@@ -134,6 +137,13 @@ bool displayAvailable() {
 #endif
 }
 
+// Without a window Qt's warnings (fonts, runtime directory) would mix with the program's own
+// lines on stderr; only its critical and fatal messages get through.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "kelvra-ascii: %s\n", message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 namespace uiqt {
@@ -184,6 +194,12 @@ int InitCVIRTE(void *, char *argv[], void *) {
     // need the decimal point whatever the operator's language ("030.0", not "030,0").
     std::setlocale(LC_NUMERIC, "C");
     return 1;
+}
+
+int UseNoDisplay(void) {
+    if (!application) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
+    return 0;
 }
 
 int SetCallbackTable(const CallbackBinding *table, int count) {
@@ -384,6 +400,14 @@ int SetPanelAttribute(int panel, int attribute, const char *value) {
     return 0;
 }
 
+int CallCtrlCallback(int panel, int control, int event, int eventData1) {
+    int error;
+    UiControl *found = findControl(panel, control, &error);
+    if (!found) return error;
+    found->notify(event, eventData1);
+    return 0;
+}
+
 int SuspendTimerCallbacks(void) {
     ticksSuspended = true;
     return 0;
@@ -395,7 +419,16 @@ int ResumeTimerCallbacks(void) {
 }
 
 int MessagePopup(const char *title, const char *message) {
+    if (messageOutput == MESSAGES_TO_STDERR) {
+        QString line = fromLatin1(title) + QStringLiteral(": ") + fromLatin1(message);
+        line.replace(QLatin1Char('\r'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '));
+        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+        messageCount++;
+        return 0;
+    }
     if (!application) return UIE_NOT_INITIALISED;
+    messageCount++;
     QMessageBox box(QMessageBox::NoIcon, fromLatin1(title), fromLatin1(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     // the box's own event loop starts no callback, also when it is shown outside one
@@ -405,6 +438,16 @@ int MessagePopup(const char *title, const char *message) {
     callbackRunning = wasRunning;
     if (!wasRunning) lastCallbackEnd = uiqt::now();
     return 0;
+}
+
+int SetMessagePopupOutput(int output) {
+    if (output != MESSAGES_IN_BOXES && output != MESSAGES_TO_STDERR) return UIE_BAD_TYPE;
+    messageOutput = output;
+    return 0;
+}
+
+int GetMessagePopupCount(void) {
+    return messageCount;
 }
 
 QWidget *PanelWidget(int panel) {
