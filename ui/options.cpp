@@ -5,9 +5,11 @@
 
 #include "display/format.h"
 #include "link/com_map.h"
+#include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ports.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -30,7 +32,10 @@ constexpr int BAD_VALUE = -2;
 
 constexpr const char *WINDOW = "Window";
 constexpr const char *PORTS = "Serial ports";
+constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *INFORMATION = "Information";
+
+CommandLineExchange request;
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -58,6 +63,67 @@ int map_port(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+// A one-line message on stderr; returns EXIT_USAGE.
+[[gnu::format(printf, 1, 2)]] int usage_error(const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::fputs("kelvra-ascii: ", stderr);
+    std::vfprintf(stderr, format, arguments);
+    std::fputc('\n', stderr);
+    va_end(arguments);
+    return EXIT_USAGE;
+}
+
+// A whole decimal number of at most three digits from low to high, else -1.
+int small_number(const char *text, int low, int high) {
+    int number = 0;
+    const char *digit = text;
+    for (; *digit != '\0'; digit++) {
+        if (*digit < '0' || *digit > '9' || digit - text >= 3) return -1;
+        number = number * 10 + (*digit - '0');
+    }
+    return digit == text || number < low || number > high ? -1 : number;
+}
+
+int send_text(const char *value) {
+    const size_t length = std::strlen(value);
+
+    if (request.text)
+        return usage_error("option --send given twice; one run sends one command text");
+    if (length == 0) return usage_error("--send: the command text is empty");
+    if (length > MAX_COMMAND_LENGTH)
+        return usage_error("--send: the command text has %zu characters; the command field "
+                           "takes at most %d",
+                           length, int(MAX_COMMAND_LENGTH));
+    for (const char *c = value; *c != '\0'; c++)
+        if (*c < ' ' || *c > '~')
+            return usage_error("--send: the command text may hold only printable ASCII "
+                               "characters (the line carries 7 bits)");
+    request.text = value;
+    return OPTIONS_CONTINUE;
+}
+
+int set_address(const char *value) {
+    request.address = small_number(value, 1, 32);
+    if (request.address < 0)
+        return usage_error("--address %s: the chamber address must be 1 to 32", value);
+    return OPTIONS_CONTINUE;
+}
+
+int set_port(const char *value) {
+    const bool named = std::strncmp(value, "com", 3) == 0 || std::strncmp(value, "COM", 3) == 0;
+    request.port = named ? small_number(value + 3, 1, RS232_MAX_PORTS) : -1;
+    if (request.port < 0) return usage_error("--port %s: the port must be com1 to com20", value);
+    return OPTIONS_CONTINUE;
+}
+
+int set_mode(const char *value) {
+    request.mode = small_number(value, 0, 2);
+    if (request.mode < 0)
+        return usage_error("--mode %s: the display mode must be 0, 1 or 2", value);
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(const char *);
 int show_version(const char *);
 int list_ports(const char *);
@@ -71,6 +137,16 @@ const Option options[] = {
      "print the system's serial ports and the device that\n"
      "each port name com1..com20 opens (with the --map\n"
      "options given before it), then exit"},
+    {"--send", "TEXT", send_text, EXCHANGE,
+     "send the command text TEXT (printable ASCII, at\n"
+     "most 507 characters) once, as Enter in the command\n"
+     "field does, without a window; print the sent and\n"
+     "the received entry (see below)"},
+    {"--address", "N", set_address, EXCHANGE, "chamber address, 1..32 (default 1)"},
+    {"--port", "comN", set_port, EXCHANGE, "port name, com1..com20 (default com1)"},
+    {"--mode", "0|1|2", set_mode, EXCHANGE,
+     "display mode of the entries: 0 every byte in hex,\n"
+     "1 without framing (default), 2 interpreted"},
     {"--help", nullptr, show_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, show_version, INFORMATION, "print the version, then exit"},
 };
@@ -125,9 +201,11 @@ void print_option(const Option &option) {
 
 int show_help(const char *) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
+                "  or:  kelvra-ascii --send TEXT [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
-                "window, which needs a graphical display.\n");
+                "window, which needs a graphical display; with --send it runs one exchange\n"
+                "without a window instead.\n");
     for (const Option &option : options) {
         const char *section = section_of(option);
         if (section_opened_before(option)) continue;
@@ -135,16 +213,19 @@ int show_help(const char *) {
         for (const Option &member : options)
             if (std::strcmp(section_of(member), section) == 0) print_option(member);
     }
-    std::printf(
-        "\nPort names com1..com20 open /dev/ttyS0../dev/ttyS19 unless mapped with --map.\n");
+    std::printf("\nPort names com1..com20 open /dev/ttyS0../dev/ttyS19 unless mapped with --map.\n"
+                "\n"
+                "With --send, line 1 on standard output is the new entry of the sent history and\n"
+                "line 2, only when a valid response came, that of the received history (UTF-8).\n"
+                "Each \"RS-232 Message\" goes to standard error as one line. Exit status: 0 valid\n"
+                "response, 1 none, 2 serial-port error, 64 usage error, 74 output failed.\n"
+                "\n"
+                "Examples:\n"
+                "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
+                "  kelvra-ascii --send A0\n"
+                "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
+                "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n");
     return finish_output();
-}
-
-int usage_error(const char *format, const char *a, const char *b) {
-    std::fputs("kelvra-ascii: ", stderr);
-    std::fprintf(stderr, format, a, b);
-    std::fputc('\n', stderr);
-    return EXIT_USAGE;
 }
 
 const Option *find_option(const char *argument, size_t nameLength) {
@@ -158,13 +239,13 @@ const Option *find_option(const char *argument, size_t nameLength) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
+    request = {nullptr, -1, -1, -1};
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
         const char *equals = std::strchr(argument, '=');
         const size_t nameLength = equals ? size_t(equals - argument) : std::strlen(argument);
         const Option *option = find_option(argument, nameLength);
-        if (!option)
-            return usage_error("unknown option '%s'%s (see kelvra-ascii --help)", argument, "");
+        if (!option) return usage_error("unknown option '%s' (see kelvra-ascii --help)", argument);
 
         const char *value = nullptr;
         if (option->values) {
@@ -175,12 +256,18 @@ int parse_options(int argc, char *argv[]) {
             else
                 return usage_error("option %s needs a value (%s)", option->name, option->values);
         } else if (equals) {
-            return usage_error("option %s takes no value%s", option->name, "");
+            return usage_error("option %s takes no value", option->name);
         }
         const int result = option->apply(value);
         if (result == BAD_VALUE)
             return usage_error("bad value for %s (expected %s)", option->name, option->values);
         if (result != OPTIONS_CONTINUE) return result;
     }
+    if (!request.text && (request.address >= 0 || request.port >= 0 || request.mode >= 0))
+        return usage_error("options --address, --port and --mode need --send");
     return OPTIONS_CONTINUE;
+}
+
+const CommandLineExchange *command_line_exchange(void) {
+    return request.text ? &request : nullptr;
 }

@@ -6,9 +6,21 @@ enum {
     EXIT_USAGE = 64,       // exit status for an unknown or malformed option
 };
 
+// One exchange from the command line (--send and its companions). A field left at -1 keeps the
+// main panel's default.
+struct CommandLineExchange {
+    const char *text; // the command text, printable ASCII, 1..MAX_COMMAND_LENGTH characters
+    int address;      // KAMMER, 1..32
+    int port;         // RING_COM, 1..20
+    int mode;         // RINGSLIDE, 0..2
+};
+
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
 // --map comN=DEVICE points a port name at a device). Returns OPTIONS_CONTINUE, or the status the
 // program should end with at once: 0 after an option that prints and exits (--help, --version,
 // --list-ports; no display needed), 1 if that output failed, EXIT_USAGE after a one-line message
 // on stderr.
 int parse_options(int argc, char *argv[]);
+// The exchange the options of the last parse_options asked for, or null when --send was not
+// among them (the tool then opens its window).
+const CommandLineExchange *command_line_exchange(void);

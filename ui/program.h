@@ -13,7 +13,8 @@ const char *panel_file(void);
 
 // The program: reads the options, loads and shows the main panel with the selected preset in the
 // command field, and runs the event loop. Returns 0 after QUIT, -1 if the window cannot be set
-// up, or EXIT_USAGE (64) for a bad option.
+// up, or EXIT_USAGE (64) for a bad option. With --send it runs one exchange from the command
+// line instead (ui/command_line.h) and returns its exit status.
 int ascii_main(int argc, char *argv[]);
 
 // Gives the port ring of the main panel the port_hint (ui/ports.h) of its selection as tooltip.

@@ -1,6 +1,8 @@
-// Start-up: options, the main panel in the chosen language, the first preset, the event loop.
+// Start-up: options, the main panel in the chosen language, the first preset, the event loop;
+// or, with --send, the main panel unseen for one exchange from the command line.
 #include "display/format.h"
 #include "ui/ascii.h"
+#include "ui/command_line.h"
 #include "ui/options.h"
 #include "ui/program.h"
 #include "ui/userint.h"
@@ -18,9 +20,12 @@ int ascii_main(int argc, char *argv[]) {
 
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
+    const CommandLineExchange *exchange = command_line_exchange();
+    if (exchange) prepare_command_line_exchange();
     if (InitCVIRTE(0, argv, 0) == 0) return -1;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
+    if (exchange) return run_command_line_exchange(exchange);
     DisplayPanel(main_panel);
     show_port_hint();
     GetCtrlVal(main_panel, AUSWAHL, command);
