@@ -1,0 +1,21 @@
+// Runs kelvra-ascii as a process, as a script would, for the command-line exchange tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ToolRun {
+    int status = -1; // exit status, -1 if it did not exit normally
+    std::string out, err;
+    double seconds = 0; // wall time from start to exit
+};
+
+// Runs kelvra-ascii once per argument list, all side by side, and waits for every one. Their
+// environment offers no display: DISPLAY, WAYLAND_DISPLAY and XDG_RUNTIME_DIR are unset and
+// QT_QPA_PLATFORM names a platform that needs one, so only the tool's own choice of a headless
+// platform lets it run, and Qt's complaints about the missing runtime directory must stay off
+// its stderr. Returns the runs in the order of the lists.
+std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists);
+
+// The lines of text, each without its '\n'; a last line without '\n' counts too.
+std::vector<std::string> lines_of(const std::string &text);
