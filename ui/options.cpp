@@ -103,25 +103,29 @@ int send_text(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
-int set_address(const char *value) {
-    request.address = small_number(value, 1, 32);
-    if (request.address < 0)
-        return usage_error("--address %s: the chamber address must be 1 to 32", value);
+// Stores the number that digits spell in *field when it lies in low..high; else refuses the
+// option's value with the rule it breaks.
+int store_number(const char *option, const char *value, const char *digits, int low, int high,
+                 int *field, const char *rule) {
+    *field = small_number(digits, low, high);
+    if (*field < 0) return usage_error("%s %s: %s", option, value, rule);
     return OPTIONS_CONTINUE;
+}
+
+int set_address(const char *value) {
+    return store_number("--address", value, value, 1, 32, &request.address,
+                        "the chamber address must be 1 to 32");
 }
 
 int set_port(const char *value) {
     const bool named = std::strncmp(value, "com", 3) == 0 || std::strncmp(value, "COM", 3) == 0;
-    request.port = named ? small_number(value + 3, 1, RS232_MAX_PORTS) : -1;
-    if (request.port < 0) return usage_error("--port %s: the port must be com1 to com20", value);
-    return OPTIONS_CONTINUE;
+    return store_number("--port", value, named ? value + 3 : "", 1, RS232_MAX_PORTS, &request.port,
+                        "the port must be com1 to com20");
 }
 
 int set_mode(const char *value) {
-    request.mode = small_number(value, 0, 2);
-    if (request.mode < 0)
-        return usage_error("--mode %s: the display mode must be 0, 1 or 2", value);
-    return OPTIONS_CONTINUE;
+    return store_number("--mode", value, value, 0, 2, &request.mode,
+                        "the display mode must be 0, 1 or 2");
 }
 
 int show_help(const char *);
