@@ -8,3 +8,5 @@ foreach(name cli_usage cli_output cli_faults)
                                                KELVRA_CHAMBER="$<TARGET_FILE:kelvra-chamber>")
     add_dependencies(${name} kelvra-ascii kelvra-chamber)
 endforeach()
+
+kelvra_add_test(cli_messages SOURCES cli_messages.cpp LIBS kelvra_userint_qt)
