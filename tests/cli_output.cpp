@@ -71,6 +71,8 @@ TEST(CommandLineOutput, EachModeAndLanguagePrintsTheEntriesAsTheHistoriesHoldThe
          0,
          {"Adjust setvalue of channel 0 to  30.0.", "setvalue changed"}},
         {{}, {"--send", "L", "--lang", "en", "--mode", "1"}, 0, {"L", "L0"}},
+        // no sentence for an unknown letter: an empty entry is an empty line
+        {{}, {"--send", "Z", "--mode", "2"}, 1, {""}},
     });
 }
 
