@@ -69,8 +69,8 @@ TEST(CommandLineFaults, APortThatCannotBeOpenedGivesBothMessagesAndStatus2) {
 
 // A script must not read a lost output as "no response".
 TEST(CommandLineFaults, OutputThatCannotBeWrittenEndsWithStatus74) {
-    const std::string command = std::string(KELVRA_ASCII) +
-                                " --send A0 --map com1=/dev/null >/dev/full 2>/dev/null";
+    const std::string command =
+        std::string(KELVRA_ASCII) + " --send A0 --map com1=/dev/null >/dev/full 2>/dev/null";
     const int status = std::system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 74);
