@@ -41,7 +41,10 @@ static int reply(Request *r, const char *format, ...) {
 void answer_format_value(double value, char *field) {
     double tenths = std::round(value * 10.0);
     if (tenths == 0.0) tenths = 0.0; // no "-00.0"
-    snprintf(field, 6, "%05.1f", tenths / 10.0);
+    char text[320];                  // room for any double, which the compiler cannot rule out
+    snprintf(text, sizeof text, "%05.1f", tenths / 10.0);
+    memcpy(field, text, 5);
+    field[5] = '\0';
 }
 
 void answer_format_clock(long long clock, char *field) {
