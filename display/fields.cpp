@@ -17,7 +17,7 @@ char field_char(Payload payload, int pos) {
 }
 
 double field_number(Payload payload, int pos) {
-    return inside(payload, pos) ? atof(payload.text + pos) : 0.0;
+    return inside(payload, pos) ? strtod(payload.text + pos, nullptr) : 0.0;
 }
 
 // atoi gives no defined result for digits beyond the int range; such a number is held at the
@@ -35,6 +35,7 @@ const char *field_text(Payload payload, int pos) {
 }
 
 void field_bound(Payload payload, int pos) {
+    // cppcheck-suppress unreadVariable ; text points into the caller's frame, not into a copy
     if (inside(payload, pos)) payload.text[pos] = '\0';
 }
 

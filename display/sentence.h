@@ -37,8 +37,7 @@ void response_sentence(Payload payload, char *display);
 // Every sentence is one bounded formatted write, in the language Fremdsprache chooses. Both
 // texts are literals, so the compiler checks the arguments against each of them.
 #define SENTENCE(display, german, english, ...)                                                    \
-    snprintf((display), DISPLAY_BUFFER_SIZE,                                                       \
-             Fremdsprache ? (english) : (german)__VA_OPT__(, ) __VA_ARGS__)
+    snprintf((display), DISPLAY_BUFFER_SIZE, Fremdsprache ? (english) : (german), ##__VA_ARGS__)
 
 // Writes the clock sentence whose two formats take the twelve clock characters in order.
 #define CLOCK_SENTENCE(display, payload, german, english)                                          \

@@ -65,7 +65,7 @@ Shown format(const std::string &frame, int mode, int language) {
     std::fill_n(display.get(), DISPLAY_BUFFER_SIZE, '\xA5');
     Fremdsprache = language;
     FUZZ_CHECK(FORMAT(buffer.get(), display.get(), mode) == 0);
-    const char *end = (const char *)memchr(display.get(), '\0', DISPLAY_BUFFER_SIZE);
+    const char *end = static_cast<const char *>(memchr(display.get(), '\0', DISPLAY_BUFFER_SIZE));
     FUZZ_CHECK(end != nullptr);
     return {std::string(display.get(), size_t(end - display.get())),
             std::string(buffer.get(), frame.size() + 1)};
@@ -125,12 +125,17 @@ void check_language(const std::string &text, int language) {
     }
 }
 
+// The byte as a signed number, -128 to 127.
+int signed_byte(uint8_t byte) {
+    return byte < 0x80 ? byte : byte - 0x100;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 3) return 0;
-    const int mode = (data[0] & 3) == 3 ? int(int8_t(data[0])) : data[0] & 3;
-    const int language = int8_t(data[1]);
+    const int mode = (data[0] & 3) == 3 ? signed_byte(data[0]) : data[0] & 3;
+    const int language = signed_byte(data[1]);
     const std::string frame = frame_from(data, size);
 
     const Shown shown = format(frame, mode, language);

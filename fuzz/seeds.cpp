@@ -70,10 +70,10 @@ const char *const odd_commands[] = {
     "9",
 };
 
-const std::filesystem::path *out;
+std::filesystem::path out; // the folder given
 
 void write(const char *target, const std::string &name, const Bytes &bytes) {
-    const std::filesystem::path folder = *out / target;
+    const std::filesystem::path folder = out / target;
     std::filesystem::create_directories(folder);
     std::ofstream(folder / name, std::ios::binary) << bytes;
 }
@@ -111,7 +111,7 @@ Bytes line_input(int fault, const char *answer, unsigned char setup) {
     fault_frame(fault, answer, 1, &burst);
     Bytes line{1, char(setup)};
     if (burst.spaced) line += Bytes{LINE_ESCAPE, char(line_event(EVENT_GAP, 25))}; // 0.1 s
-    line.append((const char *)burst.bytes, size_t(burst.count));
+    line.append(reinterpret_cast<const char *>(burst.bytes), size_t(burst.count));
     if (burst.noise) line += Bytes{LINE_ESCAPE, char(line_event(EVENT_NOISE, 0)), char(FAULT_BYTE)};
     return line;
 }
@@ -145,8 +145,7 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;
     }
-    const std::filesystem::path folder = argv[1];
-    out = &folder;
+    out = argv[1];
 
     Chamber chamber;
     chamber_init(&chamber, 1255437000, 0.0); // 13.10.2009 12:30:00

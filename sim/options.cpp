@@ -95,6 +95,7 @@ static int parse_int(const char *text, int low, int high, int *value) {
 
 static int fail(char *error, int size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+// NOLINTNEXTLINE(cert-dcl50-cpp): C variadic for the format attribute, which checks every call.
 static int fail(char *error, int size, const char *format, ...) {
     va_list args;
     va_start(args, format);

@@ -27,6 +27,7 @@ private:
     QCoreApplication *app_ = nullptr;
 };
 
+// NOLINTNEXTLINE(cert-err58-cpp): a test program that cannot register this may die at start.
 testing::Environment *const qtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
 
 bool contains(const std::string &text, const std::string &piece) {
@@ -95,7 +96,7 @@ TEST_F(Serial, ASilentLineEndsTheReceiveAfterTheTimeOut) {
 // The response is on the line before the receiver starts, as when Enter waits the link delay.
 TEST_F(Serial, BytesThatArriveBeforeTheReceiveAreNotLost) {
     const std::string valid = response("a0 +023.4 +025.0");
-    struct {
+    const struct {
         std::string line;
         double minSeconds, maxSeconds;
     } cases[] = {

@@ -33,7 +33,7 @@ struct Line {
     std::vector<std::string> calls;
     std::map<int, std::string> mapped;
     std::string device;
-} line;
+} line; // NOLINT(cert-err58-cpp): a test program that cannot build its fake may die at start.
 
 // Moves the clock on. A caller that waits an hour of virtual time is stuck in a loop that never
 // ends; the test stops there instead of hanging.
@@ -50,13 +50,14 @@ bool anyOpen() {
 }
 
 double nextArrival() {
-    double script = line.next < line.script.size() ? line.script[line.next].at : FAKE_NEVER;
-    return std::min(script, line.noiseNext);
+    if (line.next == line.script.size()) return line.noiseNext;
+    return std::min(line.script[line.next].at, line.noiseNext);
 }
 
 // Moves every byte due by now onto the input queue (or loses it while no port is open).
 void pump() {
-    for (double at = nextArrival(); at <= line.now; at = nextArrival()) {
+    while (nextArrival() <= line.now) {
+        const double at = nextArrival();
         unsigned char byte;
         if (line.next < line.script.size() && line.script[line.next].at == at) {
             byte = line.script[line.next++].byte;
