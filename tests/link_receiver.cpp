@@ -38,10 +38,8 @@ std::string badChecksum(const std::string &f) {
     return withByte(f, f.size() - 2, char(f[f.size() - 2] ^ 0x01));
 }
 
-// NOLINTBEGIN(cert-err58-cpp): a test program whose fixtures cannot be built may die at start.
 const std::string answer = frame("a0 +023.4 +025.0");
 const std::string shortAnswer = frame("S1");
-// NOLINTEND(cert-err58-cpp)
 const double limit = (double)RECEIVE_LIMIT_MS / 1000;
 const double flushBound = (double)(MAX_FLUSH_PASSES * LINK_DELAY_MS) / 1000;
 

@@ -27,7 +27,6 @@ private:
     QCoreApplication *app_ = nullptr;
 };
 
-// NOLINTNEXTLINE(cert-err58-cpp): a test program that cannot register this may die at start.
 testing::Environment *const qtApplication = testing::AddGlobalTestEnvironment(new QtApplication);
 
 bool contains(const std::string &text, const std::string &piece) {

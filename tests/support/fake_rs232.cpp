@@ -33,7 +33,7 @@ struct Line {
     std::vector<std::string> calls;
     std::map<int, std::string> mapped;
     std::string device;
-} line; // NOLINT(cert-err58-cpp): a test program that cannot build its fake may die at start.
+} line;
 
 // Moves the clock on. A caller that waits an hour of virtual time is stuck in a loop that never
 // ends; the test stops there instead of hanging.
