@@ -36,25 +36,27 @@ struct Line {
     double unplugAt = FAKE_NEVER; // when the device fails
 };
 
-// Schedules the bytes of data from `start` on; the receive begins at `receiveStart`.
-Line play(const uint8_t *data, size_t size, double start, double receiveStart) {
+// Schedules the bytes of data; the port opened at 0 and the receive begins at `receiveStart`.
+// Each byte comes a delay after the one before, so the line keeps the order of the script.
+Line play(const uint8_t *data, size_t size, double receiveStart) {
     Line line{"", receiveStart, 0};
-    double gap = FAKE_BYTE_TIME, next = start;
-    std::string run; // bytes that arrive `gap` apart from run's first arrival on
-    double runStart = next;
+    double gap = FAKE_BYTE_TIME, pause = -1, previous = 0; // the previous byte, or the open
+    std::string run; // bytes that arrive `gap` apart from runStart on
+    double runStart = 0;
     auto flushRun = [&] {
         if (!run.empty()) fake_rs232_arrive(runStart, run, gap);
         run.clear();
     };
     auto arrive = [&](uint8_t byte) {
-        if (run.empty()) runStart = next;
+        const double at = previous + (pause >= 0 ? pause : gap);
+        if (run.empty()) runStart = at;
         run += char(byte);
         line.bytes += char(byte);
-        line.longestWait =
-            std::max(line.longestWait, next - std::max(line.lastArrival, receiveStart));
-        line.lastArrival = next;
-        line.firstArrival = std::min(line.firstArrival, next);
-        next += gap;
+        line.longestWait = std::max(line.longestWait, at - std::max(previous, receiveStart));
+        line.lastArrival = at;
+        line.firstArrival = std::min(line.firstArrival, at);
+        previous = at;
+        pause = -1;
     };
     for (size_t i = 0; i < size; i++) {
         if (data[i] != LINE_ESCAPE) {
@@ -68,23 +70,19 @@ Line play(const uint8_t *data, size_t size, double start, double receiveStart) {
             continue;
         }
         flushRun();
-        const double at = next - gap; // just after the previous byte
         const int value = event >> 2;
         switch (event & 3) {
-        case EVENT_PAUSE: next = at + value / 32.0; break;
+        case EVENT_PAUSE: pause = value / 32.0; break;
         case EVENT_UNPLUG:
-            line.unplugAt = std::min(line.unplugAt, std::max(at, 0.0));
+            line.unplugAt = std::min(line.unplugAt, previous);
             fake_rs232_unplug(line.unplugAt);
             break;
         case EVENT_NOISE:
             if (++i == size) break;
-            fake_rs232_noise(std::max(at, 0.0), (value + 1) / 256.0, data[i]);
+            fake_rs232_noise(previous, (value + 1) / 256.0, data[i]);
             line.noise = true;
             break;
-        case EVENT_GAP:
-            gap = value / 256.0;
-            next = at + gap;
-            break;
+        case EVENT_GAP: gap = value / 256.0; break;
         }
     }
     flushRun();
@@ -133,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const size_t messagesBefore = fake_ui_messages().size();
 
     const double receiveStart = afterDelay ? DELAY : 0.0;
-    const Line line = play(data + 2, size - 2, FAKE_BYTE_TIME, receiveStart);
+    const Line line = play(data + 2, size - 2, receiveStart);
     Delay(receiveStart);
 
     // Exactly the buffer's size, full of junk: a store past it stops the sanitizer.
