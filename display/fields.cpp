@@ -1,6 +1,6 @@
 // Field readers at payload positions. Each one looks at a position only when it lies inside the
 // payload, and the payload ends in a NUL, so no reader ever reaches the frame's ETX or beyond.
-// Also the clock sentence, which the request and the response side share.
+// Also the clock fields, which the request and the response side share.
 #include "display/format.h"
 #include "display/sentence.h"
 
@@ -17,7 +17,7 @@ char field_char(Payload payload, int pos) {
 }
 
 double field_number(Payload payload, int pos) {
-    return inside(payload, pos) ? atof(payload.text + pos) : 0.0;
+    return inside(payload, pos) ? strtod(payload.text + pos, nullptr) : 0.0;
 }
 
 // atoi gives no defined result for digits beyond the int range; such a number is held at the
@@ -35,12 +35,10 @@ const char *field_text(Payload payload, int pos) {
 }
 
 void field_bound(Payload payload, int pos) {
+    // cppcheck-suppress unreadVariable ; text points into the caller's frame, not into a copy
     if (inside(payload, pos)) payload.text[pos] = '\0';
 }
 
-void clock_sentence(Payload payload, char *display, const char *german, const char *english) {
-    char c[12];
-    for (int i = 0; i < 12; i++) c[i] = field_char(payload, i + 1);
-    snprintf(display, DISPLAY_BUFFER_SIZE, Fremdsprache ? english : german, c[0], c[1], c[2], c[3],
-             c[4], c[5], c[6], c[7], c[8], c[9], c[10], c[11]);
+void clock_fields(Payload payload, char clock[12]) {
+    for (int i = 0; i < 12; i++) clock[i] = field_char(payload, i + 1);
 }

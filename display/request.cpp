@@ -15,7 +15,7 @@ void request_sentence(Payload payload, char *display) {
     char first = field_char(payload, 1); // the channel, or the level of l
     switch (field_char(payload, 0)) {
     case 't':
-        clock_sentence(payload, display,
+        CLOCK_SENTENCE(display, payload,
                        "Uhr der Anlage einstellen auf: Datum:%c%c.%c%c.%c%c  Zeit:%c%c:%c%c:%c%c",
                        "Adjust clock of chamber: date:%c%c.%c%c.%c%c  time:%c%c:%c%c:%c%c");
         break;

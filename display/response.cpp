@@ -6,11 +6,17 @@
 
 // A and U: a channel and two values, the first in positions 3 to 7 only, cut off by a NUL at
 // position 8, the second from position 9 on.
-static void two_values_sentence(Payload payload, char *display, const char *german,
-                                const char *english) {
+static void two_values_sentence(Payload payload, char *display, char letter) {
     field_bound(payload, 8);
-    snprintf(display, DISPLAY_BUFFER_SIZE, Fremdsprache ? english : german, field_char(payload, 1),
-             field_number(payload, 3), field_number(payload, 9));
+    char channel = field_char(payload, 1);
+    double first = field_number(payload, 3), second = field_number(payload, 9);
+    if (letter == 'A')
+        SENTENCE(display, "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
+                 "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f", channel, first, second);
+    else
+        SENTENCE(display, "Gradienten das Kanal %c: steigende Rampe =%6.1f, fallende Rampe =%6.1f",
+                 "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f", channel, first,
+                 second);
 }
 
 // O: the character at position 3 is "1" when the chamber has a pause channel; the flags and
@@ -46,15 +52,7 @@ void response_sentence(Payload payload, char *display) {
     char first = field_char(payload, 1); // the channel, or the lock level of L
     switch (field_char(payload, 0)) {
     case 'A':
-        two_values_sentence(payload, display, "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
-                            "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f");
-        break;
-    case 'U':
-        two_values_sentence(
-            payload, display,
-            "Gradienten das Kanal %c: steigende Rampe =%6.1f, fallende Rampe =%6.1f",
-            "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f");
-        break;
+    case 'U': two_values_sentence(payload, display, field_char(payload, 0)); break;
     case 'a':
         SENTENCE(display,
                  "Sollwert ge\xe4"
@@ -116,12 +114,12 @@ void response_sentence(Payload payload, char *display) {
                  "Digital channel %c adjusted", first);
         break;
     case 'T':
-        clock_sentence(payload, display,
+        CLOCK_SENTENCE(display, payload,
                        "Aktuelle Uhrzeit der Anlage: Datum:%c%c.%c%c.%c%c  Zeit:%c%c:%c%c:%c%c",
                        "actual clock of chamber: date:%c%c.%c%c.%c%c  time:%c%c:%c%c:%c%c");
         break;
     case 't':
-        clock_sentence(payload, display,
+        CLOCK_SENTENCE(display, payload,
                        "Uhr der Anlage eingestellt auf: Datum:%c%c.%c%c.%c%c  Zeit:%c%c:%c%c:%c%c",
                        "clock of chamber adjusted: date:%c%c.%c%c.%c%c  time:%c%c:%c%c:%c%c");
         break;

@@ -25,9 +25,8 @@ const char *field_text(Payload payload, int pos);
 // Ends the number that runs up to pos by a NUL at pos; nothing when pos is behind the payload.
 void field_bound(Payload payload, int pos);
 
-// Writes the clock sentence whose two formats take the twelve characters from position 1 on,
-// date then time, in the order they stand.
-void clock_sentence(Payload payload, char *display, const char *german, const char *english);
+// The twelve clock characters from position 1 on, date then time, in the order they stand.
+void clock_fields(Payload payload, char clock[12]);
 
 // Write the sentence for a sent command / a received response into display
 // (DISPLAY_BUFFER_SIZE bytes); a letter without a sentence gives an empty text. The letters
@@ -38,5 +37,13 @@ void response_sentence(Payload payload, char *display);
 // Every sentence is one bounded formatted write, in the language Fremdsprache chooses. Both
 // texts are literals, so the compiler checks the arguments against each of them.
 #define SENTENCE(display, german, english, ...)                                                    \
-    snprintf((display), DISPLAY_BUFFER_SIZE,                                                       \
-             Fremdsprache ? (english) : (german)__VA_OPT__(, ) __VA_ARGS__)
+    snprintf((display), DISPLAY_BUFFER_SIZE, Fremdsprache ? (english) : (german), ##__VA_ARGS__)
+
+// Writes the clock sentence whose two formats take the twelve clock characters in order.
+#define CLOCK_SENTENCE(display, payload, german, english)                                          \
+    do {                                                                                           \
+        char c_[12];                                                                               \
+        clock_fields((payload), c_);                                                               \
+        SENTENCE((display), german, english, c_[0], c_[1], c_[2], c_[3], c_[4], c_[5], c_[6],      \
+                 c_[7], c_[8], c_[9], c_[10], c_[11]);                                             \
+    } while (0)

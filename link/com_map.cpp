@@ -5,8 +5,16 @@
 #include <cstdio>
 #include <cstring>
 
+// The message is formatted where its room is known and then cut to the caller's buffer, since
+// the compiler cannot see how large that buffer is.
 static int refuse(const char *value, const char *problem, char *error, int errorSize) {
-    if (errorSize > 0) snprintf(error, (size_t)errorSize, "--map %s: %s", value, problem);
+    char message[COM_MAP_DEVICE_SIZE + 128];
+    snprintf(message, sizeof message, "--map %s: %s", value, problem);
+    if (errorSize > 0) {
+        size_t length = strnlen(message, (size_t)errorSize - 1);
+        memcpy(error, message, length);
+        error[length] = '\0';
+    }
     return -1;
 }
 

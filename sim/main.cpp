@@ -31,8 +31,7 @@ static int watch_signals(void) {
     sigemptyset(&action.sa_mask);
     const int stops[] = {SIGINT, SIGTERM, SIGHUP};
     for (int signal : stops) sigaction(signal, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
-    return 0;
+    return std::signal(SIGPIPE, SIG_IGN) == SIG_ERR ? -1 : 0;
 }
 
 // A stale symbolic link from an earlier run is replaced; anything else at path is kept.
@@ -91,7 +90,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     printf("%s\n", line.path);
-    fflush(stdout);
+    (void)fflush(stdout); // a reader that went away is no reason to stop serving the line
 
     int status = serve(line.fd, &options, wake_pipe[0], local_clock());
 

@@ -4,6 +4,7 @@
 #include "sim/fault.h"
 
 #include <climits>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -92,8 +93,14 @@ static int parse_int(const char *text, int low, int high, int *value) {
     return 0;
 }
 
-static int fail(char *error, int size, const char *format, const char *what) {
-    snprintf(error, size, format, what);
+static int fail(char *error, int size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+// NOLINTNEXTLINE(cert-dcl50-cpp): C variadic for the format attribute, which checks every call.
+static int fail(char *error, int size, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    vsnprintf(error, (size_t)size, format, args);
+    va_end(args);
     return -1;
 }
 

@@ -108,7 +108,6 @@ TEST(ResponseSentence, BoundingNulsInTheFrame) {
     for (Bound bound : {Bound{"A0 023.5 025.0", 8}, Bound{"U0 003.5 005.5", 8}, Bound{"o10x", 3},
                         Bound{"A0 023.5", -1}, Bound{"U0", -1}, Bound{"o10", -1}}) {
         std::vector<char> frame = exact_frame(bound.response);
-        std::vector<char> before = frame;
         format_with(format_receivebuffer, frame, MODE_INTERPRETED, GERMAN);
         size_t length = strlen(bound.response);
         for (size_t k = 0; k < length; k++) {

@@ -76,7 +76,7 @@ TEST_F(Port, CloseTwiceClosesOnceAndSaysNothing) {
 }
 
 TEST_F(Port, CloseWaitsForTheOutputQueueButNotForEver) {
-    struct {
+    const struct {
         double drainsAt;
         double closedAfterAtLeast, closedAfterAtMost;
     } cases[] = {

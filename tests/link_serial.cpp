@@ -95,7 +95,7 @@ TEST_F(Serial, ASilentLineEndsTheReceiveAfterTheTimeOut) {
 // The response is on the line before the receiver starts, as when Enter waits the link delay.
 TEST_F(Serial, BytesThatArriveBeforeTheReceiveAreNotLost) {
     const std::string valid = response("a0 +023.4 +025.0");
-    struct {
+    const struct {
         std::string line;
         double minSeconds, maxSeconds;
     } cases[] = {

@@ -32,7 +32,7 @@ protected:
 };
 
 TEST_F(SimChamber, ActualValueFollowsTheSetValueAtTheRampRates) {
-    struct Case {
+    const struct Case {
         double set_value, rate_up, rate_down, seconds, expected;
     } cases[] = {
         {30.0, 3.0, 3.0, 60.0, 26.5},     // 3 K/min up from 23.5
@@ -94,7 +94,7 @@ TEST(SimAnswerClock, RefusesTextsThatAreNoDateAndTime) {
 }
 
 TEST(SimAnswerValue, FitsTheFiveCharacterField) {
-    struct Case {
+    const struct Case {
         double value;
         const char *field;
     } cases[] = {
@@ -109,7 +109,7 @@ TEST(SimAnswerValue, FitsTheFiveCharacterField) {
 }
 
 TEST_F(SimChamber, AnswersInTheResponseLayouts) {
-    struct Case {
+    const struct Case {
         const char *request, *answer;
     } steps[] = {
         // Each step works on the state that the steps before it left.
@@ -166,7 +166,7 @@ TEST_F(SimChamber, AnswersInTheResponseLayouts) {
 }
 
 TEST_F(SimChamber, GivesNoAnswerToWhatItCannotDoAndChangesNothing) {
-    struct Group {
+    const struct Group {
         const char *what;
         std::vector<const char *> requests;
     } refused[] = {

@@ -36,7 +36,7 @@ Bytes oversize_answer() {
 
 TEST(SimFault, EachFaultSendsExactlyItsBytes) {
     const Bytes good = frame_of("L0", ADDRESS);
-    struct Case {
+    const struct Case {
         const char *fault;
         Bytes bytes;
     } cases[] = {

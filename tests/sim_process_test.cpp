@@ -9,6 +9,7 @@
 #include <regex>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST_F(SimLine, IsSilentForOtherAddressesAndInvalidFrames) {
 
 TEST_F(SimLine, KeepsTheStateOfEachChamber) {
     start({"--address", "3", "--address", "32"});
-    struct Step {
+    const struct Step {
         const char *request;
         int address;
         const char *answer; // a regular expression
@@ -116,7 +117,7 @@ TEST_F(SimLine, KeepsTheStateOfEachChamber) {
 }
 
 double actual_of(const std::string &answer) {
-    return atof(answer.substr(3, 5).c_str());
+    return strtod(answer.substr(3, 5).c_str(), nullptr);
 }
 
 TEST_F(SimLine, ActualValueMovesAtTheRampRateInRealTime) {
@@ -126,7 +127,7 @@ TEST_F(SimLine, ActualValueMovesAtTheRampRateInRealTime) {
     double sent1 = seconds_now();
     double first = actual_of(ask("A0", 1));
     double received1 = seconds_now();
-    usleep(1000000);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
     double sent2 = seconds_now();
     double second = actual_of(ask("A0", 1));
     double received2 = seconds_now();
@@ -174,13 +175,23 @@ TEST_F(SimLine, VerboseLogsRequestsAndAnswersInHexAndText) {
         EXPECT_NE(log.find(line), std::string::npos) << line << "missing in:\n" << log;
 }
 
+// Closes a descriptor on every way out of a test.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) close(fd);
+    }
+};
+
 TEST_F(SimLine, ServesASerialDeviceAt19200With8O1) {
-    int master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    const Descriptor masterSide{posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)};
+    const int master = masterSide.fd;
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
     std::string device = ptsname(master);
-    int watch = open(device.c_str(), O_RDWR | O_NOCTTY); // keeps the device side alive
+    const Descriptor deviceSide{open(device.c_str(), O_RDWR | O_NOCTTY)}; // keeps it alive
+    const int watch = deviceSide.fd;
     ASSERT_GE(watch, 0);
 
     sim = std::make_unique<SimProcess>(std::vector<std::string>{"--device", device});
@@ -200,8 +211,6 @@ TEST_F(SimLine, ServesASerialDeviceAt19200With8O1) {
     EXPECT_EQ(hex(exchange(master, "L", 1)), hex(frame_of("L0", 1)));
     EXPECT_EQ(sim->stop(), 0) << sim->stderr_text(); // before the device side goes away
     sim.reset();
-    close(watch);
-    close(master);
 }
 
 std::string temp_dir() {
@@ -239,7 +248,7 @@ TEST(SimLink, LeavesAnythingButALinkAlone) {
     std::string file = dir + "/com1";
     FILE *f = fopen(file.c_str(), "w");
     ASSERT_NE(f, nullptr);
-    fclose(f);
+    ASSERT_EQ(fclose(f), 0);
     std::string out, err;
     EXPECT_EQ(run_sim({"--link", file}, &out, &err), 1);
     EXPECT_NE(err.find("cannot make the link " + file), std::string::npos) << err;
@@ -262,7 +271,7 @@ TEST(SimOptions, HelpDocumentsEveryOptionFaultAndLetter) {
 }
 
 TEST(SimOptions, RefusesBadArgumentsWithAMessage) {
-    struct Case {
+    const struct Case {
         std::vector<std::string> args;
         int status;
         const char *message;

@@ -39,7 +39,7 @@ inline std::string format_with(Formatter formatter, std::vector<char> &frame, in
     Fremdsprache = language;
     formatter(frame.data(), display.data(), mode);
     Fremdsprache = 0;
-    const char *end = (const char *)memchr(display.data(), '\0', display.size());
+    const char *end = static_cast<const char *>(memchr(display.data(), '\0', display.size()));
     if (end == nullptr) return NO_TERMINATOR;
     return std::string(display.data(), (size_t)(end - display.data()));
 }

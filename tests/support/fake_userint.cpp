@@ -92,7 +92,7 @@ void fake_ui_set_items(int panel, int control, std::vector<FakeItem> items, int 
 
 std::vector<std::string> fake_ui_labels(int panel, int control) {
     std::vector<std::string> labels;
-    int error;
+    int error = 0;
     if (Control *c = findControl(panel, control, &error))
         for (const FakeItem &item : c->items) labels.push_back(item.label);
     return labels;
@@ -168,7 +168,7 @@ int QuitUserInterface(int returnCode) {
 }
 
 int GetCtrlVal(int panel, int control, int *value) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     if (c->items.empty()) {
@@ -182,7 +182,7 @@ int GetCtrlVal(int panel, int control, int *value) {
 }
 
 int GetCtrlValText(int panel, int control, char *text, int textSize) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     if (c->items.empty()) {
@@ -231,7 +231,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, const char *value) {
 }
 
 int GetCtrlIndex(int panel, int control, int *index) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     *index = c->items.empty() ? -1 : c->selected;
@@ -239,7 +239,7 @@ int GetCtrlIndex(int panel, int control, int *index) {
 }
 
 int SetCtrlIndex(int panel, int control, int index) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     if (index < 0 || index >= int(c->items.size())) return UIE_BAD_INDEX;
@@ -248,7 +248,7 @@ int SetCtrlIndex(int panel, int control, int index) {
 }
 
 int GetLabelFromIndexText(int panel, int control, int index, char *label, int labelSize) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     if (index < 0 || index >= int(c->items.size())) return UIE_BAD_INDEX;
@@ -257,7 +257,7 @@ int GetLabelFromIndexText(int panel, int control, int index, char *label, int la
 }
 
 int GetNumListItems(int panel, int control, int *count) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     *count = int(c->items.size());
@@ -266,7 +266,7 @@ int GetNumListItems(int panel, int control, int *count) {
 
 // The selection stays on its index, moved back onto the last item if that is gone.
 int DeleteListItem(int panel, int control, int index, int count) {
-    int error;
+    int error = 0;
     Control *c = findControl(panel, control, &error);
     if (!c) return error;
     const int size = int(c->items.size());

@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 TestPty::TestPty() {
@@ -54,7 +55,7 @@ std::string TestPty::read(size_t count, double seconds) {
             got.append(buffer, size_t(n));
         } else if (p.revents & POLLHUP) {
             // The device side is closed and everything it wrote has been read.
-            usleep(1000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
     return got;

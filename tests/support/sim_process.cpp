@@ -14,6 +14,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 extern char **environ;
@@ -39,7 +40,7 @@ static std::string read_file(const std::string &name) {
         char buffer[4096];
         size_t n;
         while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-        fclose(f);
+        (void)fclose(f); // read to its end: nothing is lost if the close fails
     }
     return text;
 }
@@ -152,7 +153,7 @@ void send_bytes(int fd, const Bytes &bytes) {
         else if (n < 0 && errno != EAGAIN && errno != EINTR)
             return;
         else
-            usleep(1000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 
@@ -185,16 +186,20 @@ double seconds_now() {
 bool check_frame(const Bytes &bytes, int address, std::string *payload, std::string *why) {
     size_t n = bytes.size();
     payload->clear();
-    if (n < 4) return *why = "shorter than a frame", false;
-    if (bytes[0] != STX) return *why = "does not start with STX", false;
-    if (bytes[1] != (unsigned char)(address | 0x80)) return *why = "wrong address byte", false;
+    auto reject = [why](const char *reason) {
+        *why = reason;
+        return false;
+    };
+    if (n < 4) return reject("shorter than a frame");
+    if (bytes[0] != STX) return reject("does not start with STX");
+    if (bytes[1] != (unsigned char)(address | 0x80)) return reject("wrong address byte");
     unsigned char sum = bytes[1];
     for (size_t i = 2; i < n - 1; i++) {
-        if (!(bytes[i] & 0x80)) return *why = "body byte without bit 7", false;
+        if (!(bytes[i] & 0x80)) return reject("body byte without bit 7");
         sum ^= bytes[i];
     }
-    if (bytes[n - 1] != ETX) return *why = "does not end with ETX", false;
-    if (sum & 0x7F) return *why = "bad checksum", false;
+    if (bytes[n - 1] != ETX) return reject("does not end with ETX");
+    if (sum & 0x7F) return reject("bad checksum");
     for (size_t i = 2; i < n - 2; i++) *payload += (char)(bytes[i] & 0x7F);
     return true;
 }
