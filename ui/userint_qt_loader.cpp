@@ -152,9 +152,9 @@ void Panel::closeEvent(QCloseEvent *event) {
         if (!parentWidget()) uiqt::closeRequested();
         return;
     }
-    for (const auto &[id, control] : controls) {
-        if (dynamic_cast<TextBox *>(control)) {
-            control->notify(EVENT_COMMIT, 0);
+    for (const auto &[id, each] : controls) {
+        if (dynamic_cast<TextBox *>(each)) {
+            each->notify(EVENT_COMMIT, 0);
             return;
         }
     }
