@@ -99,6 +99,7 @@ static int fail(char *error, int size, const char *format, ...)
 static int fail(char *error, int size, const char *format, ...) {
     va_list args;
     va_start(args, format);
+    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above; the analyzer misreads.
     vsnprintf(error, (size_t)size, format, args);
     va_end(args);
     return -1;

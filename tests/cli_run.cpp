@@ -36,9 +36,9 @@ std::string take_file(const std::string &name) {
         char buffer[4096];
         for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
             text.append(buffer, n);
-        std::fclose(file);
+        (void)std::fclose(file);
     }
-    std::remove(name.c_str());
+    (void)std::remove(name.c_str());
     return text;
 }
 

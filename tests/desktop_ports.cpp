@@ -220,11 +220,12 @@ TEST_F(Ports, ABusyPortSaysWhoHoldsItAndHowToMendIt) {
 
     // opened exclusively by a program that takes no lock file
     const int holder = open(pty.path(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // cppcheck-suppress resourceLeak ; nothing is open when the assertion fails
     ASSERT_GE(holder, 0);
-    ASSERT_EQ(ioctl(holder, TIOCEXCL), 0);
-    ASSERT_EQ(chmod(pty.path(), 0666), 0);
-    result = asOrdinaryUser(openCom2);
+    const bool exclusive = ioctl(holder, TIOCEXCL) == 0 && chmod(pty.path(), 0666) == 0;
+    if (exclusive) result = asOrdinaryUser(openCom2);
     close(holder);
+    ASSERT_TRUE(exclusive);
     EXPECT_EQ(result.substr(0, result.find('|')), std::to_string(RS232_BUSY));
     EXPECT_TRUE(contains(result, "opened it exclusively")) << result;
     EXPECT_TRUE(contains(result, std::string("fuser -v ") + pty.path())) << result;
@@ -240,7 +241,7 @@ TEST_F(Ports, AStaleLockFileThatCannotBeRemovedIsNamed) {
     FILE *file = fopen(lock.c_str(), "wx");
     if (!file) GTEST_SKIP() << "cannot make " << lock;
     fprintf(file, "%10d\n", 99999999); // no such process
-    fclose(file);
+    (void)fclose(file);
     ASSERT_EQ(chmod(pty.path(), 0666), 0);
     MapComPort(2, pty.path());
 

@@ -98,7 +98,7 @@ QRgb commonest(const QImage &image) {
     for (int y = 0; y < image.height(); y++)
         for (int x = 0; x < image.width(); x++) counts[image.pixel(x, y)]++;
     return std::max_element(counts.begin(), counts.end(),
-                            [](auto &a, auto &b) { return a.second < b.second; })
+                            [](const auto &a, const auto &b) { return a.second < b.second; })
         ->first;
 }
 

@@ -26,7 +26,7 @@ bool useGermanLocale() {
     setenv("LOCPATH", dir.c_str(), 1);
     setenv("LC_ALL", "de_DE.UTF-8", 1);
     const bool comma = std::setlocale(LC_ALL, "") && *std::localeconv()->decimal_point == ',';
-    std::setlocale(LC_ALL, "C");
+    (void)std::setlocale(LC_ALL, "C");
     return comma;
 }
 

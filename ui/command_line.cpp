@@ -14,7 +14,7 @@ static void print_newest(int list) {
     char entry[DISPLAY_BUFFER_SIZE] = "";
 
     GetLabelFromIndex(main_panel, list, 0, entry);
-    for (const unsigned char *c = (const unsigned char *)entry; *c != '\0'; c++) {
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(entry); *c != '\0'; c++) {
         if (*c < 0x80) {
             std::putchar(*c);
         } else {

@@ -192,7 +192,7 @@ int InitCVIRTE(void *, char *argv[], void *) {
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVRA_VERSION));
     // QApplication sets the whole C locale from the system's; the formatters' printf and atof
     // need the decimal point whatever the operator's language ("030.0", not "030,0").
-    std::setlocale(LC_NUMERIC, "C");
+    (void)std::setlocale(LC_NUMERIC, "C"); // "C" always exists
     return 1;
 }
 

@@ -14,19 +14,19 @@ ScriptedChamber::~ScriptedChamber() {
 
 // Collects bytes into frames from STX to ETX and answers each frame as soon as its ETX is in.
 void ScriptedChamber::serve() {
-    std::string frame;
+    std::string incoming;
     while (!stopping) {
         const std::string byte = pty.read(1, 0.01);
         if (byte.empty()) continue;
         std::lock_guard<std::mutex> guard(lock);
         received += byte;
-        if (byte[0] == STX) frame.clear();
-        if (byte[0] == STX || !frame.empty()) frame += byte;
-        if (byte[0] != ETX || frame.empty()) continue;
+        if (byte[0] == STX) incoming.clear();
+        if (byte[0] == STX || !incoming.empty()) incoming += byte;
+        if (byte[0] != ETX || incoming.empty()) continue;
 
-        const std::string reply = answer(frame, int(frames.size()));
-        frames.push_back(frame);
-        frame.clear();
+        const std::string reply = answer(incoming, int(frames.size()));
+        frames.push_back(incoming);
+        incoming.clear();
         if (!reply.empty()) pty.write(reply);
         times.push_back(std::chrono::steady_clock::now());
     }
