@@ -24,6 +24,7 @@ void ScriptedChamber::serve() {
         if (byte[0] == STX || !frame.empty()) frame += byte;
         if (byte[0] != ETX || frame.empty()) continue;
 
+        arrivals.push_back(std::chrono::steady_clock::now());
         const std::string reply = answer(frame, int(frames.size()));
         frames.push_back(frame);
         frame.clear();
@@ -40,6 +41,11 @@ std::string ScriptedChamber::line() const {
 std::vector<std::string> ScriptedChamber::requests() const {
     std::lock_guard<std::mutex> guard(lock);
     return frames;
+}
+
+std::vector<SteadyTime> ScriptedChamber::arrived() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return arrivals;
 }
 
 std::vector<SteadyTime> ScriptedChamber::answered() const {
