@@ -3,6 +3,6 @@
 # so ctest runs their real waits side by side.
 include(${CMAKE_CURRENT_LIST_DIR}/support/support.cmake)
 
-foreach(name hardening_bounds hardening_reentrancy hardening_unplug)
+foreach(name hardening_bounds hardening_reentrancy hardening_unplug hardening_input)
     kelvra_add_test(${name} SOURCES ${name}.cpp LIBS kelvra_exchange_support)
 endforeach()
