@@ -18,18 +18,19 @@ void ScriptedChamber::serve() {
     while (!stopping) {
         const std::string byte = pty.read(1, 0.01);
         if (byte.empty()) continue;
+        const SteadyTime readAt = std::chrono::steady_clock::now();
         std::lock_guard<std::mutex> guard(lock);
         received += byte;
         if (byte[0] == STX) frame.clear();
         if (byte[0] == STX || !frame.empty()) frame += byte;
         if (byte[0] != ETX || frame.empty()) continue;
 
-        arrivals.push_back(std::chrono::steady_clock::now());
         const std::string reply = answer(frame, int(frames.size()));
         frames.push_back(frame);
         frame.clear();
         if (!reply.empty()) pty.write(reply);
         times.push_back(std::chrono::steady_clock::now());
+        arrivals.push_back(readAt); // when the request's ETX was read
     }
 }
 
