@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QToolButton>
+#include <QValidator>
 
 #include <algorithm>
 #include <cmath>
@@ -48,6 +49,26 @@ QWidget *arrowPair(QWidget *parent, int height, const std::function<void(int)> &
     }
     return pair;
 }
+
+// Text crosses to the core as Latin-1, where a character beyond it would become '?' and go out
+// on the line as such. The field never holds one: a keystroke that types one is refused, and a
+// pasted or dropped text keeps only its Latin-1 characters.
+class Latin1Only : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &text, int &position) const override {
+        QString kept;
+        kept.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); i++) {
+            if (text[i].unicode() <= 0xff)
+                kept += text[i];
+            else if (i < position)
+                position--;
+        }
+        text = kept;
+        return Acceptable;
+    }
+};
 
 // Lays the parts of a composite control out side by side, the last one taking the rest.
 void fillRow(QWidget *owner, std::initializer_list<QWidget *> parts) {
@@ -328,6 +349,7 @@ CommandButton::CommandButton(QWidget *parent) : QPushButton(parent) {
 
 TextField::TextField(const QString &text, int maxLength, QWidget *parent) : QLineEdit(parent) {
     if (maxLength > 0) setMaxLength(maxLength);
+    setValidator(new Latin1Only(this));
     setText(text);
 }
 

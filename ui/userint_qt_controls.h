@@ -129,7 +129,8 @@ public:
     QWidget *widget() override { return this; }
 };
 
-// One-line text field. Every key press goes to the callback first and then to the field.
+// One-line text field of Latin-1 characters only. Every key press goes to the callback first
+// and then to the field.
 class TextField : public QLineEdit, public UiControl {
 public:
     TextField(const QString &text, int maxLength, QWidget *parent);

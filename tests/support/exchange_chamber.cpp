@@ -18,6 +18,7 @@ void ScriptedChamber::serve() {
     while (!stopping) {
         const std::string byte = pty.read(1, 0.01);
         if (byte.empty()) continue;
+        const SteadyTime readAt = std::chrono::steady_clock::now();
         std::lock_guard<std::mutex> guard(lock);
         received += byte;
         if (byte[0] == STX) incoming.clear();
@@ -29,6 +30,7 @@ void ScriptedChamber::serve() {
         incoming.clear();
         if (!reply.empty()) pty.write(reply);
         times.push_back(std::chrono::steady_clock::now());
+        arrivals.push_back(readAt); // when the request's ETX was read
     }
 }
 
@@ -40,6 +42,11 @@ std::string ScriptedChamber::line() const {
 std::vector<std::string> ScriptedChamber::requests() const {
     std::lock_guard<std::mutex> guard(lock);
     return frames;
+}
+
+std::vector<SteadyTime> ScriptedChamber::arrived() const {
+    std::lock_guard<std::mutex> guard(lock);
+    return arrivals;
 }
 
 std::vector<SteadyTime> ScriptedChamber::answered() const {

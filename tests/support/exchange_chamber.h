@@ -31,8 +31,10 @@ public:
 
     // Every byte the tool has written to the line so far.
     std::string line() const;
-    // The request frames seen so far, and when the last byte of each answer was written.
+    // The request frames seen so far, when the ETX of each arrived (before it was answered),
+    // and when the last byte of each answer was written.
     std::vector<std::string> requests() const;
+    std::vector<SteadyTime> arrived() const;
     std::vector<SteadyTime> answered() const;
     // Waits (without running the event loop) until count requests have come; false on time-out.
     bool wait_requests(size_t count, double seconds) const;
@@ -50,6 +52,7 @@ private:
     mutable std::mutex lock;
     std::string received;
     std::vector<std::string> frames;
+    std::vector<SteadyTime> arrivals;
     std::vector<SteadyTime> times;
     std::atomic<bool> stopping{false};
     std::thread thread;

@@ -86,13 +86,22 @@ InsertionLog::InsertionLog(int list) {
     });
 }
 
-MessageBoxCatcher::MessageBoxCatcher(int dismissAfterMs) {
-    connect(&watch, &QTimer::timeout, this, [this, dismissAfterMs] {
+MessageBoxCatcher::MessageBoxCatcher(int dismissAfterMs)
+    : MessageBoxCatcher([dismissAfterMs](size_t) { return dismissAfterMs; }) {}
+
+MessageBoxCatcher::MessageBoxCatcher(std::function<int(size_t index)> holdMs) {
+    connect(&watch, &QTimer::timeout, this, [this, holdMs] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || box == current) return;
         current = box;
-        boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString()});
-        QTimer::singleShot(dismissAfterMs, box, [box] { box->button(QMessageBox::Ok)->click(); });
+        const size_t index = boxes.size();
+        boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString(),
+                         std::chrono::steady_clock::now(), SteadyTime()});
+        QPointer<MessageBoxCatcher> self(this);
+        QTimer::singleShot(holdMs(index), box, [box, self, index] {
+            if (self) self->boxes[index].dismissed = std::chrono::steady_clock::now();
+            box->button(QMessageBox::Ok)->click();
+        });
     });
     watch.start(10);
 }

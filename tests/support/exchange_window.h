@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,14 +38,16 @@ public:
     std::vector<std::string> titles;
 };
 
-// While it lives, catches every message box: records its title and text and dismisses it
-// dismissAfterMs after it appeared.
+// While it lives, catches every message box: records its title, text and times and dismisses
+// it dismissAfterMs (or holdMs of its index, from 0) after it appeared.
 class MessageBoxCatcher : public QObject {
 public:
     struct Box {
         std::string title, text;
+        SteadyTime shown, dismissed; // dismissed is the clock's epoch while the box is up
     };
     explicit MessageBoxCatcher(int dismissAfterMs = 50);
+    explicit MessageBoxCatcher(std::function<int(size_t index)> holdMs);
     std::vector<Box> boxes;
 
 private:
