@@ -12,16 +12,16 @@ enum {
 
 // Failure codes; ReturnRS232Err gives the one of the most recent operation, 0 after success.
 enum {
-    RS232_NOT_OPEN = -1,          // the port is not open
-    RS232_BAD_PORT = -2,          // port number outside 1..20 or unknown device name
-    RS232_NO_DEVICE = -3,         // the device does not exist or is not a serial device
-    RS232_PERMISSION = -4,        // the device may not be opened by this user
-    RS232_BUSY = -5,              // the device is in use by another program
-    RS232_BAD_SETTINGS = -6,      // the device refused the line settings
-    RS232_TIMEOUT = -7,           // a write did not complete within the time-out
-    RS232_IO = -8,                // the device failed or disappeared while open
-    RS232_ALREADY_OPEN = -9,      // the port is open already
-    RS232_BAD_ARGUMENT = -10,     // count or buffer out of range
+    RS232_NOT_OPEN = -1,      // the port is not open
+    RS232_BAD_PORT = -2,      // port number outside 1..20 or unknown device name
+    RS232_NO_DEVICE = -3,     // the device does not exist or is not a serial device
+    RS232_PERMISSION = -4,    // the device may not be opened by this user
+    RS232_BUSY = -5,          // the device is in use by another program
+    RS232_BAD_SETTINGS = -6,  // the device refused the line settings
+    RS232_TIMEOUT = -7,       // a write did not complete within the time-out
+    RS232_IO = -8,            // the device failed or disappeared while open
+    RS232_ALREADY_OPEN = -9,  // the port is open already
+    RS232_BAD_ARGUMENT = -10, // count or buffer out of range
 };
 
 // Opens a port and sets its line (parity 1 means odd). deviceName is "comN"; the layer maps it
