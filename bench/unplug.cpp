@@ -12,7 +12,7 @@
 #include "tests/support/sim_process.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QAbstractItemModel>
 #include <QEventLoop>

@@ -1,9 +1,11 @@
 // Parsing of one --map value; the caller hands the result to MapComPort.
 #include "link/com_map.h"
+#include "link/com_name.h"
 #include "link/rs232.h"
 
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 // The message is formatted where its room is known and then cut to the caller's buffer, since
 // the compiler cannot see how large that buffer is.
@@ -24,18 +26,14 @@ int parse_com_map(const char *value, int *port, char *device, int deviceSize, ch
     const char *equals = strchr(value, '=');
 
     if (equals == nullptr) return refuse(value, usage, error, errorSize);
-    if (strncmp(value, "com", 3) != 0 && strncmp(value, "COM", 3) != 0)
-        return refuse(value, usage, error, errorSize);
-
-    int number = 0;
-    const char *digit = value + 3;
-    for (; digit < equals; digit++) {
-        if (*digit < '0' || *digit > '9' || number > RS232_MAX_PORTS)
-            return refuse(value, usage, error, errorSize);
-        number = number * 10 + (*digit - '0');
+    const int number = parse_com_name(value, (size_t)(equals - value));
+    if (number == 0) {
+        // "com", "com0" or "com21" name a port out of range; anything else is no port name
+        const bool prefixed = strncasecmp(value, "com", 3) == 0;
+        const size_t digits = prefixed ? strspn(value + 3, "0123456789") : 0;
+        const bool named = prefixed && value + 3 + digits == equals && digits <= 3;
+        return refuse(value, named ? "the port must be com1 to com20" : usage, error, errorSize);
     }
-    if (digit == value + 3 || number < 1 || number > RS232_MAX_PORTS)
-        return refuse(value, "the port must be com1 to com20", error, errorSize);
 
     const char *path = equals + 1;
     if (*path == '\0') return refuse(value, "the device is missing after '='", error, errorSize);

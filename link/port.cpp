@@ -2,7 +2,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
-#include "ui/program.h"
+#include "ui/panel_handles.h"
 #include "ui/userint.h"
 
 int com_num = -1;

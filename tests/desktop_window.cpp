@@ -7,8 +7,9 @@
 #include "display/format.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
+#include "ui/callbacks.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -5,7 +5,7 @@
 include(${CMAKE_CURRENT_LIST_DIR}/support/support.cmake)
 
 kelvra_add_test(exchange_steps SOURCES exchange_steps.cpp
-                LIBS kelvra_fake_program kelvra_ui kelvra_link kelvra_fake_rs232
+                LIBS kelvra_ui kelvra_link kelvra_fake_rs232
                      kelvra_fake_userint)
 
 add_library(kelvra_exchange_support STATIC

@@ -15,7 +15,7 @@ TEST(History, ThirteenExchangesLeaveTheTwelveNewestWithTheNewestSelected) {
     std::vector<std::string> newestFirst;
     for (int n = 1; n <= 13; n++) {
         SCOPED_TRACE(n);
-        const std::string command = "m" + std::to_string(n);
+        const std::string command = std::string("m").append(std::to_string(n));
         type_command(command);
         press_enter();
 

@@ -3,7 +3,7 @@
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QAbstractItemModel>
 

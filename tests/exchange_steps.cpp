@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
+#include "ui/callbacks.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "link/link.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QFile>
 #include <QJsonArray>

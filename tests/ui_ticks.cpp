@@ -4,7 +4,7 @@
 
 #include "ui/ascii.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,9 +3,10 @@
 
 #include "display/format.h"
 #include "ui/ascii.h"
+#include "ui/callbacks.h"
 #include "ui/options.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,5 +1,5 @@
-// Panels and controls of the panel files ascii.uir and ascii_e.uir, and the callbacks they name.
-// A test checks that these numbers and both files agree.
+// Panels and controls of the panel files ascii.uir and ascii_e.uir. A test checks that these
+// numbers and both files agree.
 #pragma once
 
 // Panel resource ids.
@@ -34,17 +34,3 @@ enum {
     TEXTBOX = 2,
     TEXTMSG = 3, // FEHLER only
 };
-
-// Callbacks named in the panel files.
-int COM_PORT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int ON_OFF(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int QUIT(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int COMMAND(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int SENDEN(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int TIMER(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int FullText(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int Help(int panel, int control, int event, void *callbackData, int eventData1, int eventData2);
-int CloseText(int panel, int control, int event, void *callbackData, int eventData1,
-              int eventData2);
-int CloseHelp(int panel, int control, int event, void *callbackData, int eventData1,
-              int eventData2);

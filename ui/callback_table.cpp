@@ -1,6 +1,7 @@
 // The callbacks that the panel files name, bound by LoadPanel. A name missing here stays
 // unbound: its control shows and works but starts nothing.
 #include "ui/ascii.h"
+#include "ui/callbacks.h"
 #include "ui/program.h"
 
 const CallbackBinding ascii_callbacks[] = {

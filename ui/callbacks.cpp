@@ -1,5 +1,6 @@
 // The callbacks that run no exchange: port hint, presets, cyclic sending, quitting and the two
 // popups.
+#include "ui/callbacks.h"
 #include "display/format.h"
 #include "ui/ascii.h"
 #include "ui/ports.h"

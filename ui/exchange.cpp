@@ -5,6 +5,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
+#include "ui/callbacks.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 

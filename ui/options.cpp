@@ -5,6 +5,7 @@
 
 #include "display/format.h"
 #include "link/com_map.h"
+#include "link/com_name.h"
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ports.h"
@@ -120,9 +121,9 @@ int set_address(const char *value) {
 }
 
 int set_port(const char *value) {
-    const bool named = std::strncmp(value, "com", 3) == 0 || std::strncmp(value, "COM", 3) == 0;
-    return store_number("--port", value, named ? value + 3 : "", 1, RS232_MAX_PORTS, &request.port,
-                        "the port must be com1 to com20");
+    request.port = parse_com_name(value, std::strlen(value));
+    if (request.port == 0) return usage_error("--port %s: the port must be com1 to com20", value);
+    return OPTIONS_CONTINUE;
 }
 
 int set_mode(const char *value) {

@@ -1,12 +1,8 @@
-// Program-wide state of the window: the panel handles that start-up and the callbacks share,
-// the start-up itself and the callback table.
+// The program as a whole: its start-up, the panel file of its language and the callback table.
 #pragma once
 
+#include "ui/panel_handles.h"
 #include "ui/userint.h"
-
-extern int main_panel; // the main panel PANEL, loaded once by start-up
-extern int txt_panel;  // the full-text popup TXTPANEL, -1 while not loaded
-extern int hlp_panel;  // the help popup HLPPANEL, -1 while not loaded
 
 // The panel file of the configured language: "ascii.uir" or, with Fremdsprache set, "ascii_e.uir".
 const char *panel_file(void);

@@ -7,10 +7,6 @@
 #include "ui/program.h"
 #include "ui/userint.h"
 
-int main_panel = 0;
-int txt_panel = -1;
-int hlp_panel = -1;
-
 const char *panel_file(void) {
     return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
 }

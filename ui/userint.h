@@ -1,6 +1,6 @@
 // The user-interface operations the program takes from its platform layer.
 //
-// The core calls only what is listed here; ui/userint_qt*.cpp implements it over Qt Widgets and
+// The core calls only what is listed here; ui/qt/ implements it over Qt Widgets and
 // tests may link a fake instead. Every char * that crosses this header is 8-bit Latin-1 text.
 // Panel handles are positive integers; control ids are those of the panel files (ui/ascii.h).
 // Unless said otherwise an operation returns 0 on success and a negative UIE_* code on failure.
@@ -118,8 +118,9 @@ int GetPanelAttribute(int panel, int attribute, char (&value)[N]) {
 // Sets a text attribute of a panel.
 int SetPanelAttribute(int panel, int attribute, const char *value);
 
-// Calls the callback bound to a control with an event, as the operator's action would: not while
-// another callback runs. Returns 0, or a negative code for an unknown panel or control.
+// Calls the callback bound to a control with an event, as the operator's action would; while
+// another callback runs it does nothing (an operator's event would wait for its end). Returns 0,
+// or a negative code for an unknown panel or control.
 int CallCtrlCallback(int panel, int control, int event, int eventData1);
 
 // Stop and restart the delivery of timer ticks; the timers themselves keep running.

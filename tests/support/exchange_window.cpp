@@ -4,7 +4,7 @@
 #include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

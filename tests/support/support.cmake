@@ -1,4 +1,4 @@
-# Shared test support: fakes of the two platform headers, the panel handles, a pty helper.
+# Shared test support: fakes of the two platform headers and a pty helper.
 # Any area's test file may include this; it defines its targets once.
 include_guard(GLOBAL)
 
@@ -6,8 +6,6 @@ include_guard(GLOBAL)
 add_library(kelvra_fake_rs232 STATIC ${CMAKE_CURRENT_LIST_DIR}/fake_rs232.cpp)
 # In-memory panels, in place of the Qt user-interface layer (fake_userint.h).
 add_library(kelvra_fake_userint STATIC ${CMAKE_CURRENT_LIST_DIR}/fake_userint.cpp)
-# main_panel, txt_panel, hlp_panel for tests without the program's start-up.
-add_library(kelvra_fake_program STATIC ${CMAKE_CURRENT_LIST_DIR}/fake_program.cpp)
 # A raw pseudo-terminal whose slave path a serial layer opens (pty.h).
 add_library(kelvra_test_pty STATIC ${CMAKE_CURRENT_LIST_DIR}/pty.cpp)
 target_link_libraries(kelvra_test_pty PUBLIC util)

@@ -1,8 +1,8 @@
 // Helpers for tests that drive the real panels through the Qt layer.
 #pragma once
 
+#include "ui/qt/userint_qt.h"
 #include "ui/userint.h"
-#include "ui/userint_qt.h"
 
 #include <QWidget>
 

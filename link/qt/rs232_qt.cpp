@@ -2,25 +2,20 @@
 //
 // A QCoreApplication must exist (the user-interface layer's InitCVIRTE creates it), but no event
 // loop has to run: every operation waits with QSerialPort's own waitFor* calls.
+#include "link/com_name.h"
+#include "link/qt/os.h"
 #include "link/rs232.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSerialPort>
 #include <QString>
-#include <QStringList>
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -110,52 +105,10 @@ bool deviceFailed(Slot &slot) {
     return true;
 }
 
-// Who holds a device that Qt would not open. Qt and the classic serial programs take a lock
-// file "LCK..<name>" whose first line is the holder's process id; with no lock file the device
-// was opened exclusively by a program that takes none.
-QString busyCause(const QString &device) {
-    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QStringList directories = {"/var/lock",       "/run/lock",     "/var/spool/locks",
-                                     "/var/spool/uucp", "/etc/locks",    "/tmp",
-                                     "/var/tmp",        QDir::tempPath()};
-    for (const QString &directory : directories) {
-        QFile lock(directory + QStringLiteral("/LCK..") + name);
-        if (!lock.open(QIODevice::ReadOnly)) continue;
-        const qint64 pid = lock.readLine(64).trimmed().toLongLong();
-        QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
-        if (pid > 0 && command.open(QIODevice::ReadOnly)) {
-            const QString holder = QString::fromLocal8Bit(command.readAll().trimmed());
-            return QStringLiteral("in use by %1 (process %2), which holds the lock file %3; "
-                                  "close that program and try again")
-                .arg(holder)
-                .arg(pid)
-                .arg(lock.fileName());
-        }
-        return QStringLiteral("locked by the lock file %1 of a program that has ended; remove "
-                              "that file and try again")
-            .arg(lock.fileName());
-    }
-    return QStringLiteral("in use by another program that opened it exclusively; close that "
-                          "program (fuser -v %1 names it) and try again")
-        .arg(device);
-}
-
 // Why an open failed, as a code and its cause. Qt reports a missing permission, a lock held by
-// another program and an exclusive open all as PermissionError; the file's mode tells them apart.
+// another program and an exclusive open all as PermissionError; the system tells them apart.
 int openFailure(const QSerialPort &serial, const QString &device, QString *cause) {
-#ifdef Q_OS_UNIX
-    const QByteArray path = QFile::encodeName(device);
-    if (access(path.constData(), F_OK) != 0) {
-        *cause = QStringLiteral("no such device");
-        return RS232_NO_DEVICE;
-    }
-    if (access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-        *cause = QStringLiteral("permission denied; add the user to the dialout group "
-                                "(sudo usermod -aG dialout $USER) and log in again");
-        return RS232_PERMISSION;
-    }
-#endif
+    if (const int code = diagnoseDevice(device, cause)) return code;
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError:
         *cause = QStringLiteral("no such device");
@@ -181,19 +134,6 @@ bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int
            serial.setFlowControl(QSerialPort::NoFlowControl);
 }
 
-// The port number in a device name "comN" (either case), or 0.
-int portOfName(const char *deviceName) {
-    if (!deviceName) return 0;
-    const QString name = QString::fromLatin1(deviceName);
-    const QString digits = name.mid(3);
-    if (!name.startsWith(QLatin1String("com"), Qt::CaseInsensitive) || digits.isEmpty() ||
-        digits.size() > 2 ||
-        !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }))
-        return 0;
-    const int port = digits.toInt();
-    return validPort(port) ? port : 0;
-}
-
 } // namespace
 
 // The queue sizes are accepted but not imposed: Qt's buffers grow as needed and the driver keeps
@@ -204,7 +144,7 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     Slot &slot = ports[port];
     if (slot.serial) return failOn(port, RS232_ALREADY_OPEN);
 
-    const int named = portOfName(deviceName);
+    const int named = deviceName ? parse_com_name(deviceName, std::strlen(deviceName)) : 0;
     if (named == 0)
         return fail(RS232_BAD_PORT, QStringLiteral("unknown device name \"%1\": the ports are com1 "
                                                    "to com20")

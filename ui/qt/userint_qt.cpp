@@ -1,12 +1,12 @@
-// userint.h over Qt Widgets: the panel registry, event delivery and the operations.
-#include "ui/userint_qt.h"
+// userint.h over Qt Widgets: the panel registry and the operations. When callbacks run is
+// dispatch.cpp's affair.
+#include "ui/qt/userint_qt.h"
+#include "ui/qt/dispatch.h"
+#include "ui/qt/display.h"
+#include "ui/qt/panel.h"
 #include "ui/userint.h"
-#include "ui/userint_qt_panel.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -30,25 +29,8 @@ int nextHandle = 1;
 const CallbackBinding *callbackTable;
 int callbackCount;
 
-QEventLoop *eventLoop;
-bool quitPending;
-int quitCode;
-
-bool callbackRunning;
-qint64 lastCallbackEnd = std::numeric_limits<qint64>::min();
-bool ticksSuspended;
-
 int messageOutput = MESSAGES_IN_BOXES;
 int messageCount;
-
-const QElapsedTimer &monotonicClock() {
-    static QElapsedTimer timer = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return timer;
-}
 
 Panel *findPanel(int handle) {
     const auto found = panels.find(handle);
@@ -124,19 +106,6 @@ void keepOnScreen(Panel *panel) {
                 std::max(room.top(), std::min(panel->y(), room.bottom() + 1 - size.height())));
 }
 
-// Without a display Qt would abort; report it and let start-up fail instead.
-bool displayAvailable() {
-#if defined(Q_OS_LINUX)
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return true;
-    std::fputs("kelvra-ascii: no display (DISPLAY is not set)\n", stderr);
-    return false;
-#else
-    return true;
-#endif
-}
-
 // Without a window Qt's warnings (fonts, runtime directory) would mix with the program's own
 // lines on stderr; only its critical and fatal messages get through.
 void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
@@ -145,34 +114,6 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
 }
 
 } // namespace
-
-namespace uiqt {
-
-qint64 now() {
-    return monotonicClock().nsecsElapsed();
-}
-
-bool tickFellDueDuringCallback(qint64 due) {
-    return due <= lastCallbackEnd;
-}
-
-bool timerCallbacksSuspended() {
-    return ticksSuspended;
-}
-
-void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int eventData1) {
-    if (!callback || callbackRunning) return;
-    callbackRunning = true;
-    callback(panel, control, event, nullptr, eventData1, 0);
-    callbackRunning = false;
-    lastCallbackEnd = now();
-}
-
-void closeRequested() {
-    if (!callbackRunning) QuitUserInterface(0);
-}
-
-} // namespace uiqt
 
 int InitCVIRTE(void *, char *argv[], void *) {
     if (application) return 1;
@@ -272,24 +213,11 @@ int DiscardPanel(int panel) {
 
 int RunUserInterface(void) {
     if (!application) return UIE_NOT_INITIALISED;
-    if (quitPending) {
-        quitPending = false;
-        return quitCode;
-    }
-    QEventLoop loop;
-    eventLoop = &loop;
-    const int code = loop.exec();
-    eventLoop = nullptr;
-    quitPending = false;
-    return code;
+    return dispatch::run();
 }
 
 int QuitUserInterface(int returnCode) {
-    quitCode = returnCode;
-    if (eventLoop)
-        eventLoop->exit(returnCode);
-    else
-        quitPending = true;
+    dispatch::quit(returnCode);
     return 0;
 }
 
@@ -404,17 +332,18 @@ int CallCtrlCallback(int panel, int control, int event, int eventData1) {
     int error;
     UiControl *found = findControl(panel, control, &error);
     if (!found) return error;
-    found->notify(event, eventData1);
+    // a program's call, unlike the operator's action, is not kept for later
+    if (!dispatch::busy()) dispatch::deliver(panel, control, found->callback, event, eventData1);
     return 0;
 }
 
 int SuspendTimerCallbacks(void) {
-    ticksSuspended = true;
+    dispatch::suspendTicks();
     return 0;
 }
 
 int ResumeTimerCallbacks(void) {
-    ticksSuspended = false;
+    dispatch::resumeTicks();
     return 0;
 }
 
@@ -432,11 +361,7 @@ int MessagePopup(const char *title, const char *message) {
     QMessageBox box(QMessageBox::NoIcon, fromLatin1(title), fromLatin1(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     // the box's own event loop starts no callback, also when it is shown outside one
-    const bool wasRunning = callbackRunning;
-    callbackRunning = true;
-    box.exec();
-    callbackRunning = wasRunning;
-    if (!wasRunning) lastCallbackEnd = uiqt::now();
+    dispatch::guarded([&box] { box.exec(); });
     return 0;
 }
 

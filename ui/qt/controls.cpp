@@ -1,5 +1,6 @@
 // The control kinds of the panel files as Qt widgets.
-#include "ui/userint_qt_controls.h"
+#include "ui/qt/controls.h"
+#include "ui/qt/dispatch.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -506,7 +507,7 @@ TimerControl::TimerControl(double intervalSeconds, bool enabled)
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &timer, [this] { tick(); });
     if (enabled) {
-        start = uiqt::now();
+        start = dispatch::now();
         armNext(start);
     }
 }
@@ -514,18 +515,15 @@ TimerControl::TimerControl(double intervalSeconds, bool enabled)
 // Arms the timer for the first grid point strictly after the given time.
 void TimerControl::armNext(qint64 after) {
     due = start + ((after - start) / period + 1) * period;
-    const qint64 wait = due - uiqt::now();
+    const qint64 wait = due - dispatch::now();
     timer.start(int(std::max<qint64>(0, (wait + 999'999) / 1'000'000)));
 }
 
 void TimerControl::tick() {
     const qint64 thisDue = due;
-    armNext(std::max(uiqt::now(), thisDue));
-    if (uiqt::timerCallbacksSuspended() || uiqt::tickFellDueDuringCallback(thisDue)) return;
-    notify(EVENT_TIMER_TICK, 0);
+    armNext(std::max(dispatch::now(), thisDue));
+    if (dispatch::tickWanted(thisDue)) notify(EVENT_TIMER_TICK, 0);
 }
-
-namespace uiqt {
 
 QPixmap helpPicture(int size) {
     QPixmap picture(size, size);
@@ -543,5 +541,3 @@ QPixmap helpPicture(int size) {
     painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
     return picture;
 }
-
-} // namespace uiqt

@@ -1,4 +1,5 @@
 // The platform part of rs232.h that needs no serial port: port names, Delay and Timer.
+#include "link/qt/os.h"
 #include "link/rs232.h"
 
 #include <chrono>
@@ -21,11 +22,7 @@ const char *ComPortDevice(int port) {
     if (!mapped[port].empty()) {
         shown[port] = mapped[port];
     } else {
-#ifdef _WIN32
-        shown[port] = "COM" + std::to_string(port);
-#else
-        shown[port] = "/dev/ttyS" + std::to_string(port - 1);
-#endif
+        shown[port] = systemDeviceName(port);
     }
     return shown[port].c_str();
 }

@@ -42,7 +42,8 @@ public:
     virtual int insertItem(int, const QString &, const QVariant &) { return UIE_BAD_TYPE; }
     virtual int deleteItems(int, int) { return UIE_BAD_TYPE; }
 
-    Notify notify = [](int, int) {};
+    Notify notify = [](int, int) {};    // the operator's events: held back while a callback runs
+    CtrlCallbackPtr callback = nullptr; // what notify calls, bound by the panel loader
 };
 
 // One item of a ring or ring slide: what the operator sees and what the code reads.
@@ -220,10 +221,5 @@ private:
     qint64 start = 0, period = 0, due = 0; // nanoseconds on the layer's monotonic clock
 };
 
-// Shared with the event delivery in userint_qt.cpp.
-namespace uiqt {
-qint64 now();                           // monotonic nanoseconds
-bool tickFellDueDuringCallback(qint64); // due time not after the end of the latest callback
-bool timerCallbacksSuspended();
-QPixmap helpPicture(int size); // the help button's "?" picture
-} // namespace uiqt
+// The help button's "?" picture, size pixels square.
+QPixmap helpPicture(int size);

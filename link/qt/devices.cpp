@@ -1,21 +1,16 @@
 // The system's serial devices, as rs232.h lists and checks them: QSerialPortInfo for what the
 // system has, /dev/serial/by-id for the names that stay the same when an adapter is replugged.
+#include "link/qt/os.h"
 #include "link/rs232.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QStringList>
 
 #include <algorithm>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -61,14 +56,14 @@ QString describe(const QSerialPortInfo &port) {
     return parts.join(QStringLiteral(", "));
 }
 
+} // namespace
+
 bool listedBySystem(const QString &path) {
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     return std::any_of(ports.begin(), ports.end(), [&](const QSerialPortInfo &port) {
         return port.systemLocation() == path || port.portName() == path;
     });
 }
-
-} // namespace
 
 int GetSystemComPorts(SystemComPort *ports, int capacity) {
     const QList<QSerialPortInfo> found = systemPorts();
@@ -84,18 +79,5 @@ int GetSystemComPorts(SystemComPort *ports, int capacity) {
 
 int CheckComPort(int port) {
     if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
-    const char *device = ComPortDevice(port);
-#ifdef Q_OS_UNIX
-    struct stat node;
-    if (stat(device, &node) != 0 || !S_ISCHR(node.st_mode)) return RS232_NO_DEVICE;
-    if (access(device, R_OK | W_OK) != 0) return RS232_PERMISSION;
-    // Linux keeps /dev/ttyS nodes for serial ports that the machine does not have; only those
-    // that the system lists have a port behind them.
-    static const QRegularExpression builtIn(QStringLiteral("^/dev/ttyS[0-9]+$"));
-    const QString path = QFileInfo(QString::fromLocal8Bit(device)).canonicalFilePath();
-    if (builtIn.match(path).hasMatch() && !listedBySystem(path)) return RS232_NO_DEVICE;
-    return 0;
-#else
-    return listedBySystem(QString::fromLocal8Bit(device)) ? 0 : RS232_NO_DEVICE;
-#endif
+    return checkDevice(QString::fromLocal8Bit(ComPortDevice(port)));
 }

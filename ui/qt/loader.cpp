@@ -1,5 +1,6 @@
 // Builds panels from the JSON panel files (their format: ui/panels/FORMAT.md).
-#include "ui/userint_qt_panel.h"
+#include "ui/qt/dispatch.h"
+#include "ui/qt/panel.h"
 
 #include <QCloseEvent>
 #include <QJsonArray>
@@ -48,7 +49,7 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
         button->setText(def["caption"].toString());
         if (def["picture"].toString() == "help") {
             const int side = std::min(area.width(), area.height()) - 8;
-            button->setIcon(uiqt::helpPicture(side));
+            button->setIcon(helpPicture(side));
             button->setIconSize(QSize(side, side));
         }
         return button;
@@ -112,8 +113,9 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
             return nullptr;
         }
         const CtrlCallbackPtr callback = bind(def["callback"].toString());
+        control->callback = callback;
         control->notify = [handle, id, callback](int event, int data1) {
-            uiqt::deliver(handle, id, callback, event, data1);
+            dispatch::deliver(handle, id, callback, event, data1);
         };
         panel->controls[id] = control;
         placeLabel(def["label"].toObject(), panel);
@@ -149,7 +151,7 @@ UiControl *Panel::control(int id) const {
 void Panel::closeEvent(QCloseEvent *event) {
     event->ignore();
     if (!popup) {
-        if (!parentWidget()) uiqt::closeRequested();
+        if (!parentWidget()) dispatch::whenIdle([] { dispatch::quit(0); });
         return;
     }
     for (const auto &[id, each] : controls) {

@@ -1,8 +1,8 @@
 // A loaded panel of the Qt user-interface layer, and the loader that builds one from its file.
 #pragma once
 
+#include "ui/qt/controls.h"
 #include "ui/userint.h"
-#include "ui/userint_qt_controls.h"
 
 #include <QJsonObject>
 #include <QWidget>
@@ -35,11 +35,3 @@ using Binder = std::function<CtrlCallbackPtr(const QString &name)>;
 // Builds the panel that a panel file defines (one object of its "panels" array), with every
 // control at its default and its callbacks bound; null if the definition is malformed.
 Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, const Binder &bind);
-
-namespace uiqt {
-// Starts the callback for an event unless another callback is running, in which case the event
-// is dropped: the layer runs one callback at a time.
-void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int eventData1);
-// The close button of a top-level panel that is no popup was pressed.
-void closeRequested();
-} // namespace uiqt

@@ -1,0 +1,44 @@
+// Event delivery of the Qt user-interface layer: one callback at a time.
+//
+// This unit alone decides when a callback runs. It owns the running-callback flag, the
+// suspension of timer ticks and the dropping of ticks that fall due while a callback runs, the
+// guard that makes a modal wait (a message box) count as a callback, the held-back events that
+// reach their callbacks once the running one has ended, and the event loop itself. It knows no
+// panels or controls; they call it.
+#pragma once
+
+#include "ui/userint.h"
+
+#include <QtGlobal>
+
+#include <functional>
+
+namespace dispatch {
+
+// Nanoseconds on a monotonic clock: the clock of the timers' due times.
+qint64 now();
+
+// Runs the callback with the event now. While another callback or a guarded wait runs, a timer
+// tick is dropped and any other event is held back, to be delivered in order once it has ended.
+void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int eventData1);
+// Whether a callback or a guarded wait runs.
+bool busy();
+// Runs action now, or once the running callback has ended (as the operator's events are).
+void whenIdle(std::function<void()> action);
+// Runs a modal wait of its own event loop (a message box) as a callback: no callback starts
+// meanwhile, and a tick that falls due during it is dropped.
+void guarded(const std::function<void()> &modal);
+
+// Whether a tick that fell due at `due` is delivered: ticks are not suspended and no callback
+// ran at that moment.
+bool tickWanted(qint64 due);
+// Stop and restart the delivery of ticks; the timers themselves keep running.
+void suspendTicks();
+void resumeTicks();
+
+// Runs the event loop until quit; returns quit's code at once when quit came before.
+int run();
+// Makes run return its code once the running callback has returned.
+void quit(int code);
+
+} // namespace dispatch
