@@ -1,9 +1,12 @@
 // Port access: the port selected on the main panel is opened for one exchange and closed again.
 #include "link/link.h"
+#include "link/outcome.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/panel_handles.h"
 #include "ui/userint.h"
+
+#include <chrono>
 
 int com_num = -1;
 
@@ -36,8 +39,20 @@ int ComPortClose(void) {
     return 0;
 }
 
+// Besides its result, the write leaves in link_trace when it began and ended, so that the
+// receiver can tell when each byte of the response came.
 int zeichen_senden(const char *text, char *frame, unsigned char address) {
     ComPortOpen();
     int count = create_framing(text, frame, address);
-    return ComWrt(com_num, frame, count);
+
+    link_trace.receive.count = link_trace.receive.flushed = 0;
+    link_trace.receive.code = RECEIVE_NO_ANSWER;
+    link_trace.receive.decidingIndex = link_trace.receive.frameStart = -1;
+    link_trace.writeWallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    link_trace.writeStart = Timer();
+    link_trace.writeResult = ComWrt(com_num, frame, count);
+    link_trace.writeEnd = Timer();
+    return link_trace.writeResult;
 }
