@@ -10,10 +10,18 @@
 
 int com_num = -1;
 
+// Timer() by which the exchange in progress must have closed the port; 0 before its write.
+static double exchange_deadline;
+
+double exchange_time_left(void) {
+    return exchange_deadline > 0 ? exchange_deadline - Timer() : 1e9;
+}
+
 int ComPortOpen(void) {
     int index = 0;
     char deviceName[20] = "";
 
+    exchange_deadline = 0;
     GetCtrlVal(main_panel, RING_COM, &com_num);
     GetCtrlIndex(main_panel, RING_COM, &index);
     GetLabelFromIndex(main_panel, RING_COM, index, deviceName);
@@ -33,7 +41,8 @@ int ComPortOpen(void) {
 int ComPortClose(void) {
     const double start = Timer();
 
-    while (GetOutQLen(com_num) > 0 && Timer() - start < (double)DRAIN_LIMIT_MS / 1000) {
+    while (GetOutQLen(com_num) > 0 && Timer() - start < (double)DRAIN_LIMIT_MS / 1000 &&
+           exchange_time_left() > 0) {
     }
     CloseCom(com_num);
     return 0;
@@ -52,6 +61,7 @@ int zeichen_senden(const char *text, char *frame, unsigned char address) {
                                  std::chrono::system_clock::now().time_since_epoch())
                                  .count();
     link_trace.writeStart = Timer();
+    exchange_deadline = link_trace.writeStart + (double)EXCHANGE_LIMIT_MS / 1000;
     link_trace.writeResult = ComWrt(com_num, frame, count);
     link_trace.writeEnd = Timer();
     return link_trace.writeResult;

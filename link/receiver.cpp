@@ -118,20 +118,27 @@ static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
 // falls quiet (noise, another talker) is given up after MAX_FLUSH_PASSES passes, two seconds:
 // bytes trailing a frame are gone after the first pass, and whatever still comes is discarded
 // by the next exchange's open anyway.
+// The passes end with the exchange's limit too.
 static void flush_until_quiet(void) {
+    const double delay = (double)LINK_DELAY_MS / 1000;
     int waiting = 0;
+    double left = 0;
 
-    for (int pass = 0; pass < MAX_FLUSH_PASSES && (waiting = GetInQLen(com_num)) > 0; pass++) {
+    for (int pass = 0; pass < MAX_FLUSH_PASSES && (left = exchange_time_left()) > 0 &&
+                       (waiting = GetInQLen(com_num)) > 0;
+         pass++) {
         link_trace.receive.flushed += waiting;
         FlushInQ(com_num);
-        Delay((double)LINK_DELAY_MS / 1000);
+        Delay(left < delay ? left : delay);
     }
 }
 
 // Each read waits at most the port's time-out, but a response that trickles in without ever
 // pausing that long would hold the window for minutes; after RECEIVE_LIMIT_MS it is abandoned.
 // The largest frame takes 0.3 s at 19200 baud after at most 0.5 s for its first byte, so two
-// seconds leave a wide margin and cost no more than one cyclic-sending interval.
+// seconds leave a wide margin and cost no more than one cyclic-sending interval. No read waits
+// past the exchange's own limit either, which binds only where the receive began late (after
+// Enter's wait) and the response is still coming in 2.5 s after the write.
 int zeichen_empfangen(char *response, unsigned char address) {
     ReceiveOutcome *outcome = &link_trace.receive;
     struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0, 0,
@@ -143,11 +150,16 @@ int zeichen_empfangen(char *response, unsigned char address) {
     outcome->frameStart = -1;
     outcome->portMessage[0] = '\0';
     decide(&r, RECEIVE_NO_ANSWER, -1, 0);
-    while (!r.complete && Timer() - start < (double)RECEIVE_LIMIT_MS / 1000) {
+    const double delay = (double)LINK_DELAY_MS / 1000;
+    double left = 0;
+    while (!r.complete && Timer() - start < (double)RECEIVE_LIMIT_MS / 1000 &&
+           (left = exchange_time_left()) > 0) {
+        const int capped = left < delay;
+        if (capped) SetComTime(com_num, left);
         unsigned char byte = 0;
         int got = ComRd(com_num, (char *)&byte, 1);
-        if (got == 0) { // time-out
-            bySilence = 1;
+        if (got == 0) { // time-out: silence, unless the exchange's limit cut the wait short
+            bySilence = !capped;
             break;
         }
 

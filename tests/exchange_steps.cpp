@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,46 @@ TEST_F(Steps, EachExchangeHandsItsRecordToTheReaders) {
     EXPECT_EQ(silent.rttMs, -1);
     EXPECT_STREQ(silent.receivedText, "");
     EXPECT_EQ(silent.received.code, RECEIVE_NO_ANSWER);
+}
+
+// Whatever the line does, an exchange holds it at most EXCHANGE_LIMIT_MS from its write to its
+// close: the read in progress, the flush passes and the close all end by then.
+TEST_F(Steps, AnExchangeEndsWithinItsLimitWhateverTheLineDoes) {
+    std::string badFrame = A0_ANSWER;
+    badFrame[badFrame.size() - 2] ^= 0x01;
+    const double frameTime = double(badFrame.size()) * FAKE_BYTE_TIME;
+    const struct {
+        const char *name;
+        std::function<void()> line;
+    } lines[] = {
+        {"endless bad-checksum frames",
+         [&] {
+             for (int k = 0; k < 400; k++) fake_rs232_arrive(0.01 + k * frameTime, badFrame);
+         }},
+        {"gaps just under the time-out", [] { fake_rs232_arrive(0.01, A0_ANSWER, 0.49); }},
+        {"a bad frame, then gaps just under the time-out",
+         [&] {
+             fake_rs232_arrive(0.01, badFrame);
+             fake_rs232_arrive(0.4, A0_ANSWER, 0.49);
+         }},
+        {"noise", [] { fake_rs232_noise(0.01, 0.002, 0x55); }},
+        {"noise after a valid frame",
+         [] {
+             fake_rs232_arrive(0.01, A0_ANSWER);
+             fake_rs232_noise(0.05, 0.002, 0xFF);
+         }},
+    };
+    const double limit = double(EXCHANGE_LIMIT_MS) / 1000;
+    for (const auto &line : lines) {
+        for (int (*run)() : {enter, tick}) {
+            SCOPED_TRACE(std::string(line.name) + (run == enter ? ", enter" : ", tick"));
+            SetUp();
+            line.line();
+            run();
+            EXPECT_LE(fake_rs232_now(), limit + 0.01);
+            EXPECT_FALSE(fake_rs232_is_open(1));
+        }
+    }
 }
 
 } // namespace
