@@ -10,6 +10,7 @@ enum {
     RECEIVE_LIMIT_MS = 2000, // a response not complete this long after the receive began is dropped
     MAX_FLUSH_PASSES = 4,    // discarding a line that never falls quiet gives up after this many
     DRAIN_LIMIT_MS = 2000,   // the longest ComPortClose waits for the output queue to empty
+    EXCHANGE_LIMIT_MS = 2500, // the longest an exchange holds the line, from its write to its close
 };
 
 // Port number of the current exchange: -1 until the first open, then RING_COM's value.
@@ -22,11 +23,15 @@ int create_framing(const char *pcCommand, char *pcTextToSend, int uChamberaddres
 // Opens the port selected on the main panel with the fixed line settings; reports a failure in
 // an "RS-232 Message" box and goes on. Returns 0.
 int ComPortOpen(void);
-// Waits until the output queue is empty (at most DRAIN_LIMIT_MS) and closes the port; harmless
-// when closed. Returns 0.
+// Waits until the output queue is empty (at most DRAIN_LIMIT_MS, and not past the exchange's
+// limit) and closes the port; harmless when closed. Returns 0.
 int ComPortClose(void);
 // Opens the port, frames the command text into frame and writes it. Returns the write's result.
+// From the start of the write on, the exchange has EXCHANGE_LIMIT_MS until the port is closed.
 int zeichen_senden(const char *text, char *frame, unsigned char address);
+// Seconds left of the exchange's EXCHANGE_LIMIT_MS (negative once it has run out); unbounded
+// between an open and the write. The receive, its flush and the close end by it.
+double exchange_time_left(void);
 // Reads and validates one response into response (FRAME_BUFFER_SIZE bytes), discards what else
 // is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, then
 // held at the start of response with a terminator, else 0. Only a port failure is reported.

@@ -1,16 +1,27 @@
 // Port access: the port selected on the main panel is opened for one exchange and closed again.
 #include "link/link.h"
+#include "link/outcome.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/panel_handles.h"
 #include "ui/userint.h"
 
+#include <chrono>
+
 int com_num = -1;
+
+// Timer() by which the exchange in progress must have closed the port; 0 before its write.
+static double exchange_deadline;
+
+double exchange_time_left(void) {
+    return exchange_deadline > 0 ? exchange_deadline - Timer() : 1e9;
+}
 
 int ComPortOpen(void) {
     int index = 0;
     char deviceName[20] = "";
 
+    exchange_deadline = 0;
     GetCtrlVal(main_panel, RING_COM, &com_num);
     GetCtrlIndex(main_panel, RING_COM, &index);
     GetLabelFromIndex(main_panel, RING_COM, index, deviceName);
@@ -30,14 +41,28 @@ int ComPortOpen(void) {
 int ComPortClose(void) {
     const double start = Timer();
 
-    while (GetOutQLen(com_num) > 0 && Timer() - start < (double)DRAIN_LIMIT_MS / 1000) {
+    while (GetOutQLen(com_num) > 0 && Timer() - start < (double)DRAIN_LIMIT_MS / 1000 &&
+           exchange_time_left() > 0) {
     }
     CloseCom(com_num);
     return 0;
 }
 
+// Besides its result, the write leaves in link_trace when it began and ended, so that the
+// receiver can tell when each byte of the response came.
 int zeichen_senden(const char *text, char *frame, unsigned char address) {
     ComPortOpen();
     int count = create_framing(text, frame, address);
-    return ComWrt(com_num, frame, count);
+
+    link_trace.receive.count = link_trace.receive.flushed = 0;
+    link_trace.receive.code = RECEIVE_NO_ANSWER;
+    link_trace.receive.decidingIndex = link_trace.receive.frameStart = -1;
+    link_trace.writeWallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    link_trace.writeStart = Timer();
+    exchange_deadline = link_trace.writeStart + (double)EXCHANGE_LIMIT_MS / 1000;
+    link_trace.writeResult = ComWrt(com_num, frame, count);
+    link_trace.writeEnd = Timer();
+    return link_trace.writeResult;
 }

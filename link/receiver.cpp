@@ -1,8 +1,12 @@
 // The response receiver: reads a response byte by byte and accepts only a well-formed frame from
-// the addressed chamber with a valid checksum.
+// the addressed chamber with a valid checksum. Beside its result it tells why it ended and what
+// it read (link/outcome.h).
 #include "link/link.h"
+#include "link/outcome.h"
 #include "link/rs232.h"
 #include "ui/userint.h"
+
+#include <cstdio>
 
 enum {
     WAIT_STX = 0,
@@ -19,23 +23,40 @@ struct Receive {
     int complete;
     unsigned char xorSum;
     int counted;
-    int position; // where the next byte is stored
+    int position;       // where the next byte is stored
+    int checksumFailed; // a frame has ended with a bad checksum and no other has begun
+    ReceiveOutcome *outcome;
 };
 
-// Takes one byte into the frame; 0 when the byte makes the response invalid.
-static int take_byte(struct Receive *r, unsigned char byte) {
+// Ends the outcome with a code and the byte that decided it (-1 for none).
+static void decide(struct Receive *r, int code, int index, int value) {
+    r->outcome->code = code;
+    r->outcome->decidingIndex = index;
+    r->outcome->decidingValue = value;
+}
+
+// Takes the byte read as number index into the frame; 0 when it makes the response invalid.
+static int take_byte(struct Receive *r, unsigned char byte, int index) {
     switch (r->state) {
     case WAIT_STX:
-        if (byte != STX) return 0;
+        if (byte != STX) {
+            decide(r, RECEIVE_BAD_START, index, byte);
+            return 0;
+        }
         // A frame that follows one rejected for its checksum is stored from the buffer's start.
         r->position = 0;
         r->response[r->position++] = (char)byte;
         r->xorSum = 0;
         r->counted = 0;
         r->state = WAIT_ADDRESS;
+        r->checksumFailed = 0;
+        r->outcome->frameStart = index;
         return 1;
     case WAIT_ADDRESS:
-        if (byte != r->address) return 0;
+        if (byte != r->address) {
+            decide(r, RECEIVE_WRONG_ADDRESS, index, byte);
+            return 0;
+        }
         r->xorSum ^= byte;
         r->response[r->position++] = (char)byte;
         r->counted++;
@@ -43,62 +64,125 @@ static int take_byte(struct Receive *r, unsigned char byte) {
         return 1;
     default:
         if (byte & 0x80) {
-            if (r->position > LAST_BODY_POSITION) return 0; // too long for the buffer
+            if (r->position > LAST_BODY_POSITION) { // too long for the buffer
+                decide(r, RECEIVE_TOO_LONG, index, byte);
+                return 0;
+            }
             r->xorSum ^= byte;
             r->response[r->position++] = (char)byte;
             r->counted++;
             return 1;
         }
-        if (byte != ETX) return 0;
+        if (byte != ETX) {
+            decide(r, RECEIVE_NO_HIGH_BIT, index, byte);
+            return 0;
+        }
         if ((r->xorSum & 0x7F) != 0) {
-            r->state = WAIT_STX; // bad checksum: a new frame may still come within the time-out
+            // bad checksum: a new frame may still come within the time-out; should none, the
+            // checksum byte just before this ETX is what decided
+            decide(r, RECEIVE_BAD_CHECKSUM, index - 1, r->xorSum & 0x7F);
+            r->checksumFailed = 1;
+            r->state = WAIT_STX;
             return 1;
         }
         r->response[r->position] = (char)byte;
         r->response[r->position + 1] = '\0';
         r->counted++;
         r->complete = 1;
+        decide(r, RECEIVE_OK, index, byte);
         return 1;
     }
+}
+
+// The outcome when the reads end without a decision: by silence, or by the receive's bound.
+static void end_without_byte(struct Receive *r, int bySilence) {
+    if (r->state == WAIT_STX && r->checksumFailed) return; // stays RECEIVE_BAD_CHECKSUM
+    if (!bySilence)
+        decide(r, RECEIVE_TOO_SLOW, -1, 0);
+    else if (r->state == WAIT_STX)
+        decide(r, RECEIVE_NO_ANSWER, -1, 0);
+    else
+        decide(r, RECEIVE_INCOMPLETE, -1, 0);
+}
+
+// Notes a byte that was read, and when.
+static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
+    if (outcome->count < RECEIVE_LOG_SIZE) {
+        outcome->bytes[outcome->count] = byte;
+        outcome->ms[outcome->count] = (float)((Timer() - link_trace.writeEnd) * 1000);
+    }
+    outcome->count++;
 }
 
 // Discards what is waiting until the line has been quiet for one link delay. A line that never
 // falls quiet (noise, another talker) is given up after MAX_FLUSH_PASSES passes, two seconds:
 // bytes trailing a frame are gone after the first pass, and whatever still comes is discarded
 // by the next exchange's open anyway.
+// The passes end with the exchange's limit too.
 static void flush_until_quiet(void) {
-    for (int pass = 0; pass < MAX_FLUSH_PASSES && GetInQLen(com_num) > 0; pass++) {
+    const double delay = (double)LINK_DELAY_MS / 1000;
+    int waiting = 0;
+    double left = 0;
+
+    for (int pass = 0; pass < MAX_FLUSH_PASSES && (left = exchange_time_left()) > 0 &&
+                       (waiting = GetInQLen(com_num)) > 0;
+         pass++) {
+        link_trace.receive.flushed += waiting;
         FlushInQ(com_num);
-        Delay((double)LINK_DELAY_MS / 1000);
+        Delay(left < delay ? left : delay);
     }
 }
 
 // Each read waits at most the port's time-out, but a response that trickles in without ever
 // pausing that long would hold the window for minutes; after RECEIVE_LIMIT_MS it is abandoned.
 // The largest frame takes 0.3 s at 19200 baud after at most 0.5 s for its first byte, so two
-// seconds leave a wide margin and cost no more than one cyclic-sending interval.
+// seconds leave a wide margin and cost no more than one cyclic-sending interval. No read waits
+// past the exchange's own limit either, which binds only where the receive began late (after
+// Enter's wait) and the response is still coming in 2.5 s after the write.
 int zeichen_empfangen(char *response, unsigned char address) {
-    struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0};
+    ReceiveOutcome *outcome = &link_trace.receive;
+    struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0, 0,
+                        outcome};
     const double start = Timer();
+    int bySilence = 0;
 
-    while (!r.complete && Timer() - start < (double)RECEIVE_LIMIT_MS / 1000) {
+    outcome->count = outcome->flushed = outcome->portError = 0;
+    outcome->frameStart = -1;
+    outcome->portMessage[0] = '\0';
+    decide(&r, RECEIVE_NO_ANSWER, -1, 0);
+    const double delay = (double)LINK_DELAY_MS / 1000;
+    double left = 0;
+    while (!r.complete && Timer() - start < (double)RECEIVE_LIMIT_MS / 1000 &&
+           (left = exchange_time_left()) > 0) {
+        const int capped = left < delay;
+        if (capped) SetComTime(com_num, left);
         unsigned char byte = 0;
         int got = ComRd(com_num, (char *)&byte, 1);
-        if (got == 0) break; // time-out
+        if (got == 0) { // time-out: silence, unless the exchange's limit cut the wait short
+            bySilence = !capped;
+            break;
+        }
 
         int error = ReturnRS232Err();
         if (error == 0 && got < 0) error = got;
         if (error != 0) {
-            MessagePopup("RS-232 Message", GetRS232ErrorString(error));
+            const char *text = GetRS232ErrorString(error);
+            decide(&r, RECEIVE_PORT_ERROR, -1, 0);
+            outcome->portError = error;
+            snprintf(outcome->portMessage, sizeof outcome->portMessage, "%s", text);
+            MessagePopup("RS-232 Message", text);
             ComPortClose();
             return 0;
         }
-        if (!take_byte(&r, byte)) {
+        const int index = outcome->count;
+        log_byte(outcome, byte);
+        if (!take_byte(&r, byte, index)) {
             flush_until_quiet();
             ComPortClose();
             return 0;
         }
     }
+    if (!r.complete) end_without_byte(&r, bySilence);
     flush_until_quiet();
     ComPortClose();
     return r.complete ? r.counted : 0;

@@ -1,6 +1,7 @@
 // The steps of an exchange against the fakes, on a virtual clock: when each callback reads the
 // response, what runs no exchange, how the histories are cut, and the longest command text.
 #include "link/link.h"
+#include "record/record.h"
 #include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
 #include "ui/callbacks.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -169,6 +171,99 @@ TEST_F(Steps, ACommandTextLongerThanAFrameHoldsIsCutByTheBuilder) {
     EXPECT_EQ(written.substr(MAX_COMMAND_LENGTH + 2), "\xF9\x03"); // 1 ^ 'x' (odd count) | 0x80
     EXPECT_EQ(fake_ui_labels(main_panel, ZEICHEN_GESENDET),
               std::vector<std::string>{std::string(MAX_COMMAND_LENGTH, 'x')});
+}
+
+} // namespace
+
+namespace {
+
+std::vector<ExchangeRecord> published;
+
+void keep(const ExchangeRecord *record, void *) {
+    published.push_back(*record);
+}
+
+// Each exchange hands one record to the readers, made after the panel got its entries: the
+// frame as sent (not as mode 2 leaves it), both entries as shown, and the receive's outcome.
+TEST_F(Steps, EachExchangeHandsItsRecordToTheReaders) {
+    published.clear();
+    published.reserve(3);
+    const int id = add_exchange_listener(keep, nullptr);
+    SetCtrlVal(main_panel, RINGSLIDE, 2);
+    fake_rs232_arrive(0.01, A0_ANSWER);
+    tick();
+    SetCtrlVal(main_panel, SEND_STRING, "");
+    enter(); // no exchange, no record
+    SetCtrlVal(main_panel, SEND_STRING, "S");
+    SetCtrlVal(main_panel, KAMMER, 7);
+    enter(); // no answer
+    remove_exchange_listener(id);
+
+    ASSERT_EQ(published.size(), 2u);
+    const ExchangeRecord &answered = published[0];
+    EXPECT_EQ(answered.trigger, BY_TIMER);
+    EXPECT_STREQ(answered.command, "A0");
+    EXPECT_EQ(std::string(answered.sent, size_t(answered.sentLength)),
+              std::string("\x02\x81\xC1\xB0\xF0\x03"));
+    EXPECT_EQ(answered.writeResult, 6);
+    EXPECT_EQ(answered.port, 1);
+    EXPECT_STREQ(answered.device, "fake:com1");
+    EXPECT_EQ(answered.mode, 2);
+    EXPECT_EQ(answered.sentText, fake_ui_labels(main_panel, ZEICHEN_GESENDET)[1]);
+    EXPECT_EQ(answered.receivedText, fake_ui_labels(main_panel, ZEICHEN_EMPFANGEN)[0]);
+    EXPECT_EQ(answered.answered, 1);
+    EXPECT_EQ(answered.received.code, RECEIVE_OK);
+    EXPECT_EQ(std::string((const char *)answered.received.bytes, size_t(answered.received.count)),
+              A0_ANSWER);
+    EXPECT_NEAR(answered.rttMs, 1000 * (0.01 + double(A0_ANSWER.size() - 1) * FAKE_BYTE_TIME), 1.0);
+
+    const ExchangeRecord &silent = published[1];
+    EXPECT_EQ(silent.trigger, BY_ENTER);
+    EXPECT_EQ(silent.address, 7);
+    EXPECT_EQ(silent.answered, 0);
+    EXPECT_EQ(silent.rttMs, -1);
+    EXPECT_STREQ(silent.receivedText, "");
+    EXPECT_EQ(silent.received.code, RECEIVE_NO_ANSWER);
+}
+
+// Whatever the line does, an exchange holds it at most EXCHANGE_LIMIT_MS from its write to its
+// close: the read in progress, the flush passes and the close all end by then.
+TEST_F(Steps, AnExchangeEndsWithinItsLimitWhateverTheLineDoes) {
+    std::string badFrame = A0_ANSWER;
+    badFrame[badFrame.size() - 2] ^= 0x01;
+    const double frameTime = double(badFrame.size()) * FAKE_BYTE_TIME;
+    const struct {
+        const char *name;
+        std::function<void()> line;
+    } lines[] = {
+        {"endless bad-checksum frames",
+         [&] {
+             for (int k = 0; k < 400; k++) fake_rs232_arrive(0.01 + k * frameTime, badFrame);
+         }},
+        {"gaps just under the time-out", [] { fake_rs232_arrive(0.01, A0_ANSWER, 0.49); }},
+        {"a bad frame, then gaps just under the time-out",
+         [&] {
+             fake_rs232_arrive(0.01, badFrame);
+             fake_rs232_arrive(0.4, A0_ANSWER, 0.49);
+         }},
+        {"noise", [] { fake_rs232_noise(0.01, 0.002, 0x55); }},
+        {"noise after a valid frame",
+         [] {
+             fake_rs232_arrive(0.01, A0_ANSWER);
+             fake_rs232_noise(0.05, 0.002, 0xFF);
+         }},
+    };
+    const double limit = double(EXCHANGE_LIMIT_MS) / 1000;
+    for (const auto &line : lines) {
+        for (int (*run)() : {enter, tick}) {
+            SCOPED_TRACE(std::string(line.name) + (run == enter ? ", enter" : ", tick"));
+            SetUp();
+            line.line();
+            run();
+            EXPECT_LE(fake_rs232_now(), limit + 0.01);
+            EXPECT_FALSE(fake_rs232_is_open(1));
+        }
+    }
 }
 
 } // namespace

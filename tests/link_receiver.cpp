@@ -1,5 +1,6 @@
 // The response receiver against a scripted line: every way a response ends, in virtual time.
 #include "link/link.h"
+#include "link/outcome.h"
 #include "link/rs232.h"
 #include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
@@ -177,5 +178,71 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     0, "", 0, eps, 0, RS232_IO}),
     [](const testing::TestParamInfo<ReceiveCase> &info) { return std::string(info.param.name); });
+
+// Why each receive ended: the code, the byte that decided (by its place among the bytes read,
+// and its value), and what was read and flushed.
+TEST(ReceiveOutcome, NamesTheRuleAndTheByte) {
+    const struct {
+        const char *code;
+        std::function<void()> script;
+        int index, value; // the deciding byte; -1 for none
+        int count;        // bytes read
+        int flushed = 0;
+        double wait = 0.5; // between the write and the receive, as by Enter
+    } cases[] = {
+        {"ok", [] { fake_rs232_arrive(0.01, answer); }, int(answer.size()) - 1, ETX,
+         int(answer.size())},
+        {"ok", [] { fake_rs232_arrive(0.01, answer + "\x85\x01xyz"); }, int(answer.size()) - 1, ETX,
+         int(answer.size()), 5},
+        {"no-answer", [] {}, -1, 0, 0},
+        {"bad-start", [] { fake_rs232_arrive(0.01, "\x7F" + answer); }, 0, 0x7F, 1,
+         int(answer.size())},
+        {"wrong-address", [] { fake_rs232_arrive(0.01, frame("a0", 2)); }, 1, 0x82, 2, 4},
+        {"no-high-bit", [] { fake_rs232_arrive(0.01, withByte(answer, 4, '\r')); }, 4, '\r', 5,
+         int(answer.size()) - 5},
+        // the checksum byte leaves the XOR at 1 instead of 0
+        {"bad-checksum", [] { fake_rs232_arrive(0.01, badChecksum(answer)); },
+         int(answer.size()) - 2, 0x01, int(answer.size())},
+        {"ok",
+         [] {
+             fake_rs232_arrive(0.01, badChecksum(answer));
+             fake_rs232_arrive(0.3, shortAnswer);
+         },
+         int(answer.size() + shortAnswer.size()) - 1, ETX, int(answer.size() + shortAnswer.size())},
+        {"too-long", [] { fake_rs232_arrive(0.01, longFrame(509)); }, 510, 0, 511, 1},
+        {"incomplete", [] { fake_rs232_arrive(0.01, answer.substr(0, 5)); }, -1, 0, 5},
+        {"too-slow", [] { fake_rs232_arrive(0.01, answer, 0.4); }, -1, 0, 6, 0, 0},
+        {"port-error",
+         [] {
+             fake_rs232_arrive(0.01, answer);
+             fake_rs232_unplug(0.01 + 4.5 * byteTime);
+         },
+         -1, 0, 5, 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.code);
+        fake_rs232_reset();
+        fake_ui_reset();
+        fake_ui_main_panel_with_port(1);
+        c.script();
+        char request[FRAME_BUFFER_SIZE], response[FRAME_BUFFER_SIZE];
+        zeichen_senden("A0", request, 1);
+        Delay(c.wait);
+        zeichen_empfangen(response, 1);
+
+        const ReceiveOutcome &outcome = link_trace.receive;
+        EXPECT_STREQ(receive_code_name(outcome.code), c.code);
+        EXPECT_EQ(outcome.decidingIndex, c.index);
+        if (c.index >= 0 && c.value != 0) {
+            EXPECT_EQ(outcome.decidingValue, c.value);
+        }
+        EXPECT_EQ(outcome.count, c.count);
+        EXPECT_EQ(outcome.flushed, c.flushed);
+        EXPECT_EQ(outcome.portError, std::string(c.code) == "port-error" ? RS232_IO : 0);
+        if (outcome.count > 0) { // the first byte, read at once or after the wait
+            EXPECT_NEAR(outcome.ms[0], c.wait > 0 ? 1000 * c.wait : 10.0, 1.0);
+        }
+    }
+}
 
 } // namespace

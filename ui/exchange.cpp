@@ -3,11 +3,16 @@
 // of their histories.
 #include "display/format.h"
 #include "link/link.h"
+#include "link/outcome.h"
 #include "link/rs232.h"
+#include "record/record.h"
 #include "ui/ascii.h"
 #include "ui/callbacks.h"
 #include "ui/program.h"
 #include "ui/userint.h"
+
+#include <cstdio>
+#include <cstring>
 
 enum {
     HISTORY_KEEP = 11, // a history is cut to this many before each insertion, so it holds 12
@@ -24,11 +29,43 @@ static void insert_entry(int list, const char *text) {
     SetCtrlIndex(main_panel, list, 0);
 }
 
+// The record of the exchange in progress, for the readers around the panel: one exchange runs at
+// a time, and it is too large for the stack of a callback.
+static ExchangeRecord record;
+
+// Takes into the record what the exchange knows once the frame is written, before the display
+// formatting edits the frame.
+static void begin_record(int trigger, const char *command, const char *frame, int address,
+                         int mode) {
+    record.trigger = trigger;
+    record.wallMs = link_trace.writeWallMs;
+    record.port = com_num;
+    snprintf(record.device, sizeof record.device, "%s", ComPortDevice(com_num));
+    record.address = address & 0xFF;
+    snprintf(record.command, sizeof record.command, "%s", command);
+    snprintf(record.sent, sizeof record.sent, "%s", frame);
+    record.sentLength = (int)strlen(record.sent);
+    record.writeResult = link_trace.writeResult;
+    record.mode = mode;
+    record.answered = 0;
+    record.rttMs = -1;
+    record.sentText[0] = record.receivedText[0] = '\0';
+}
+
+// Takes the receive's outcome and hands the record to its readers.
+static void finish_record(void) {
+    const ReceiveOutcome *outcome = &link_trace.receive;
+    record.received = *outcome;
+    if (record.answered && outcome->decidingIndex >= 0 && outcome->decidingIndex < RECEIVE_LOG_SIZE)
+        record.rttMs = outcome->ms[outcome->decidingIndex];
+    publish_exchange(&record);
+}
+
 // One exchange with the chamber on the main panel. The command field takes at most
 // MAX_COMMAND_LENGTH characters and the builder cuts anything longer, so the frame always fits.
 // waitSeconds passes between the write and the receiver (bytes that come meanwhile wait in the
-// port's input queue). Returns 0.
-static int exchange(double waitSeconds) {
+// port's input queue). When it is done its record goes to the readers. Returns 0.
+static int exchange(int trigger, double waitSeconds) {
     char command[FRAME_BUFFER_SIZE] = "";
     char frame[FRAME_BUFFER_SIZE];
     char response[FRAME_BUFFER_SIZE];
@@ -42,25 +79,30 @@ static int exchange(double waitSeconds) {
 
     zeichen_senden(command, frame, (unsigned char)address);
     GetCtrlVal(main_panel, RINGSLIDE, &mode);
+    begin_record(trigger, command, frame, address, mode);
     format_sendbuffer(frame, display, mode);
     insert_entry(ZEICHEN_GESENDET, display);
+    snprintf(record.sentText, sizeof record.sentText, "%s", display);
 
     if (waitSeconds > 0) Delay(waitSeconds);
     if (zeichen_empfangen(response, (unsigned char)address) != 0) {
         SetCtrlVal(main_panel, LED, 1);
         format_receivebuffer(response, display, mode);
         insert_entry(ZEICHEN_EMPFANGEN, display);
+        record.answered = 1;
+        snprintf(record.receivedText, sizeof record.receivedText, "%s", display);
     } else {
         SetCtrlVal(main_panel, LED, 0);
     }
     ComPortClose(); // the receiver has closed the port already
+    finish_record();
     return 0;
 }
 
 // Enter in SEND_STRING: one exchange, with the link delay before the response is read.
 int SENDEN(int, int, int event, void *, int eventData1, int) {
     if (event != EVENT_KEYPRESS || eventData1 != VAL_ENTER_VKEY) return 0;
-    return exchange((double)LINK_DELAY_MS / 1000);
+    return exchange(BY_ENTER, (double)LINK_DELAY_MS / 1000);
 }
 
 // A tick of SCANNER: one exchange under the title "Scanning", reading the response at once.
@@ -70,7 +112,7 @@ int TIMER(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     GetPanelAttribute(main_panel, ATTR_TITLE, title);
     SetPanelAttribute(main_panel, ATTR_TITLE, "Scanning");
-    exchange(0);
+    exchange(BY_TIMER, 0);
     SetPanelAttribute(main_panel, ATTR_TITLE, title);
     return 0;
 }

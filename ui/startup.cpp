@@ -6,6 +6,7 @@
 #include "ui/options.h"
 #include "ui/program.h"
 #include "ui/userint.h"
+#include "ui/workbench.h"
 
 const char *panel_file(void) {
     return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
@@ -22,6 +23,7 @@ int ascii_main(int argc, char *argv[]) {
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
     if (exchange) return run_command_line_exchange(exchange);
+    OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
     show_port_hint();
     GetCtrlVal(main_panel, AUSWAHL, command);

@@ -1,6 +1,7 @@
 // The in-memory panels behind fake_userint.h.
 #include "tests/support/fake_userint.h"
 #include "ui/userint.h"
+#include "ui/workbench.h"
 
 #include <algorithm>
 #include <cstring>
@@ -139,6 +140,10 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceId) {
     p.resourceId = panelResourceId;
     p.parent = parentPanel;
     return ui.nextHandle++;
+}
+
+int OpenWorkbench(int panel) {
+    return findPanel(panel) ? 0 : UIE_BAD_PANEL;
 }
 
 int DisplayPanel(int panel) {

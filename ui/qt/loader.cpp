@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QJsonArray>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -33,19 +34,20 @@ QString textOf(const QJsonValue &value) {
 
 // Creates the control of one definition; null for an unknown kind.
 UiControl *createControl(const QJsonObject &def, Panel *panel) {
+    QWidget *owner = panel->area();
     const QString kind = def["kind"].toString();
     const QRect area = geometryOf(def);
     if (kind == "numeric")
         return new NumericField(def["min"].toInt(), def["max"].toInt(), def["step"].toInt(1),
-                                def["default"].toInt(), panel);
+                                def["default"].toInt(), owner);
     if (kind == "ring")
-        return new Ring(itemsOf(def), def["default"].toInt(), def["arrows"].toBool(), panel);
+        return new Ring(itemsOf(def), def["default"].toInt(), def["arrows"].toBool(), owner);
     if (kind == "ring_slide")
         return new RingSlide(itemsOf(def), def["default"].toInt(), area,
-                             geometryOf(def["box"].toObject()), panel);
-    if (kind == "toggle") return new ToggleSwitch(def["default"].toInt() != 0, panel);
+                             geometryOf(def["box"].toObject()), owner);
+    if (kind == "toggle") return new ToggleSwitch(def["default"].toInt() != 0, owner);
     if (kind == "command_button" || kind == "picture_button") {
-        auto *button = new CommandButton(panel);
+        auto *button = new CommandButton(owner);
         button->setText(def["caption"].toString());
         if (def["picture"].toString() == "help") {
             const int side = std::min(area.width(), area.height()) - 8;
@@ -55,14 +57,14 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
         return button;
     }
     if (kind == "text_field")
-        return new TextField(def["default"].toString(), def["max_length"].toInt(), panel);
+        return new TextField(def["default"].toString(), def["max_length"].toInt(), owner);
     if (kind == "led")
-        return new Led(def["default"].toInt(), QColor(def["colour"].toString()), panel);
-    if (kind == "decoration") return new Decoration(panel);
-    if (kind == "list_box") return new ListBox(panel);
+        return new Led(def["default"].toInt(), QColor(def["colour"].toString()), owner);
+    if (kind == "decoration") return new Decoration(owner);
+    if (kind == "list_box") return new ListBox(owner);
     if (kind == "text_box")
-        return new TextBox(textOf(def["default"]), def["font"].toString() == "mono", panel);
-    if (kind == "text_message") return new TextMessage(textOf(def["default"]), panel);
+        return new TextBox(textOf(def["default"]), def["font"].toString() == "mono", owner);
+    if (kind == "text_message") return new TextMessage(textOf(def["default"]), owner);
     if (kind == "timer") {
         panel->timers.push_back(
             std::make_unique<TimerControl>(def["interval"].toDouble(), def["enabled"].toBool()));
@@ -74,7 +76,7 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
 // A label with a "width" gets a smaller font where its text would not fit otherwise.
 void placeLabel(const QJsonObject &label, Panel *panel) {
     if (label.isEmpty()) return;
-    auto *text = new QLabel(label["text"].toString(), panel);
+    auto *text = new QLabel(label["text"].toString(), panel->area());
     if (const int room = label["width"].toInt()) {
         QFont font = text->font();
         while (QFontMetrics(font).horizontalAdvance(text->text()) > room && font.pixelSize() > 8)
@@ -94,7 +96,7 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
     font.setPixelSize(11);
     panel->setFont(font);
     panel->setWindowTitle(definition["title"].toString());
-    panel->setFixedSize(definition["width"].toInt(), definition["height"].toInt());
+    panel->area()->setFixedSize(definition["width"].toInt(), definition["height"].toInt());
     const QPoint place(definition["left"].toInt(), definition["top"].toInt());
     if (parent)
         panel->offset = place;
@@ -141,7 +143,21 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
 }
 
 Panel::Panel(int handle, QWidget *parentPanel)
-    : QWidget(parentPanel, parentPanel ? Qt::Dialog : Qt::Window), handle(handle) {}
+    : QWidget(parentPanel, parentPanel ? Qt::Dialog : Qt::Window), handle(handle),
+      m_area(new QWidget(this)), m_layout(new QVBoxLayout(this)) {
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->setSizeConstraint(QLayout::SetFixedSize); // the window's size is the area's and more
+    m_layout->addWidget(m_area);
+}
+
+void Panel::addAbove(QWidget *widget) {
+    m_layout->insertWidget(0, widget);
+}
+
+void Panel::addBelow(QWidget *widget) {
+    m_layout->addWidget(widget);
+}
 
 UiControl *Panel::control(int id) const {
     const auto found = controls.find(id);

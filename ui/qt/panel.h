@@ -12,11 +12,20 @@
 #include <memory>
 #include <vector>
 
+class QVBoxLayout;
+
+// A panel's window. Its controls stand in its area at the places the panel file gives; the window
+// may hold more above and below the area (the main window's menu bar and status line), and grows
+// by them while the area stays as it is.
 class Panel : public QWidget {
 public:
     Panel(int handle, QWidget *parentPanel);
 
     UiControl *control(int id) const;
+    QWidget *area() const { return m_area; }
+    // Puts a widget above the area (a menu bar) or below it (a status line).
+    void addAbove(QWidget *widget);
+    void addBelow(QWidget *widget);
 
     const int handle;
     std::map<int, UiControl *> controls;               // by control id; widgets owned by Qt
@@ -27,6 +36,10 @@ public:
 protected:
     // A popup's close button commits on its text box; a top-level panel's ends the event loop.
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *m_area;
+    QVBoxLayout *m_layout;
 };
 
 // Finds the function bound to a callback name; null leaves the control unbound.

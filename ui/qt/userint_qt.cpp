@@ -4,7 +4,9 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/display.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/workbench.h"
 #include "ui/userint.h"
+#include "ui/workbench.h"
 
 #include <QApplication>
 #include <QFile>
@@ -90,7 +92,8 @@ void bringToFront(Panel *panel) {
 
 // Places a child panel at its offset within its parent's area.
 void placeChild(Panel *panel) {
-    if (auto *parent = panel->parentWidget()) panel->move(parent->mapToGlobal(panel->offset));
+    if (auto *parent = dynamic_cast<Panel *>(panel->parentWidget()))
+        panel->move(parent->area()->mapToGlobal(panel->offset));
 }
 
 // A panel stands where its file or its parent puts it, moved only as far as it must to lie on
@@ -165,6 +168,13 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceId) {
         return handle;
     }
     return UIE_NO_FILE;
+}
+
+int OpenWorkbench(int panel) {
+    Panel *found = findPanel(panel);
+    if (!found) return UIE_BAD_PANEL;
+    new Workbench(found); // owned by the panel
+    return 0;
 }
 
 int DisplayPanel(int panel) {

@@ -1,0 +1,51 @@
+// One record per exchange, made by the exchange cycle once it has done its work and handed to
+// every reader (status line, line monitor, log file, trend, command-line printer). No Qt here.
+#pragma once
+
+#include "display/format.h"
+#include "link/link.h"
+#include "link/outcome.h"
+
+enum {
+    DEVICE_NAME_SIZE = 256,
+};
+
+// What started the exchange.
+enum {
+    BY_ENTER = 0, // Enter in the command field (also the command-line exchange)
+    BY_TIMER = 1, // a tick of SCANNER
+};
+
+struct ExchangeRecord {
+    int trigger;                        // BY_ENTER or BY_TIMER
+    long long wallMs;                   // wall-clock time when the write began, ms since 1970 UTC
+    int port;                           // com_num of the exchange
+    char device[DEVICE_NAME_SIZE];      // the device that port name opened
+    int address;                        // chamber address, as framed (low 8 bits)
+    char command[FRAME_BUFFER_SIZE];    // the command text
+    char sent[FRAME_BUFFER_SIZE];       // the frame as written, terminated
+    int sentLength;                     // its bytes without the terminator
+    int writeResult;                    // ComWrt's result: sentLength, or a negative code
+    ReceiveOutcome received;            // every byte read, when, and why the receive ended
+    int answered;                       // a valid response came (the lamp went on)
+    double rttMs;                       // its last byte after the end of the write; -1 if none
+    int mode;                           // display mode of both entries
+    char sentText[DISPLAY_BUFFER_SIZE]; // the sent history's new entry
+    char receivedText[DISPLAY_BUFFER_SIZE]; // the received history's new entry, "" if none
+};
+
+// A reader of records. It gets each record once, after the exchange; it never runs an exchange
+// or writes to the line.
+typedef void (*ExchangeListener)(const ExchangeRecord *record, void *context);
+
+enum {
+    MAX_EXCHANGE_LISTENERS = 16,
+};
+
+// Adds a reader that every later record reaches, after those added before it. Returns its id
+// (positive), or -1 when MAX_EXCHANGE_LISTENERS are listening.
+int add_exchange_listener(ExchangeListener listener, void *context);
+// Removes the reader with that id; 0, or -1 for an unknown id.
+int remove_exchange_listener(int id);
+// Hands the record to every reader.
+void publish_exchange(const ExchangeRecord *record);

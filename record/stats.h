@@ -1,0 +1,25 @@
+// Counts over many exchanges: how many, each outcome, and the round-trip times' minimum, median
+// and maximum. Fixed size whatever the number of exchanges. No Qt here.
+#pragma once
+
+#include "link/outcome.h"
+
+enum {
+    RTT_BIN_US = 100, // the median is exact to a tenth of a millisecond
+    RTT_BINS = 30000, // up to 3 s; a longer time counts in the last bin
+};
+
+struct ExchangeStats {
+    long long exchanges;
+    long long byOutcome[RECEIVE_OUTCOMES];
+    long long timed; // exchanges with a round-trip time
+    double rttMin, rttMax;
+    unsigned int rttBins[RTT_BINS];
+};
+
+// Empties the counts.
+void stats_reset(ExchangeStats *stats);
+// Counts one exchange: its outcome code and its round-trip time in ms (negative: none).
+void stats_add(ExchangeStats *stats, int outcome, double rttMs);
+// The median round-trip time in ms, to RTT_BIN_US; -1 when no exchange had one.
+double stats_median_rtt(const ExchangeStats *stats);

@@ -1,0 +1,75 @@
+// The main window's menu bar and status line.
+#include "ui/qt/workbench.h"
+
+#include "ui/ascii.h"
+#include "ui/qt/dispatch.h"
+#include "ui/qt/language.h"
+#include "ui/qt/panel.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+
+Workbench::Workbench(Panel *panel)
+    : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
+      m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
+      m_recordingStatus(new QLabel(m_statusLine)), m_fileMenu(nullptr), m_viewMenu(nullptr),
+      m_toolsMenu(nullptr), m_helpMenu(nullptr) {
+    m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
+    auto *parts = new QHBoxLayout(m_statusLine);
+    parts->setContentsMargins(2, 1, 2, 1);
+    for (QLabel *part : {m_exchangeStatus, m_recordingStatus}) {
+        part->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        part->setContentsMargins(4, 0, 4, 0);
+        part->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        part->setMinimumHeight(part->fontMetrics().height() + 4); // also while empty
+        parts->addWidget(part);
+    }
+    parts->setStretch(0, 1);
+    m_recordingStatus->hide(); // shown while something is recorded
+    buildMenus();
+    panel->addAbove(m_menuBar);
+    panel->addBelow(m_statusLine);
+}
+
+void Workbench::buildMenus() {
+    m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
+    m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),
+                          QKeySequence::Quit, this, [this] { commit(ESC_BUTTON); });
+
+    m_viewMenu =
+        m_menuBar->addMenu(byLanguage(QStringLiteral("&Ansicht"), QStringLiteral("&View")));
+    m_viewMenu->menuAction()->setVisible(false); // until a view is added to it
+    m_toolsMenu =
+        m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
+    m_toolsMenu->menuAction()->setVisible(false);
+
+    m_helpMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Hilfe"), QStringLiteral("&Help")));
+    m_helpMenu->addAction(
+        byLanguage(QStringLiteral("&Rahmenaufbau"), QStringLiteral("&Frame format")), this,
+        [this] { commit(PICTUREBUTTON); });
+    m_helpMenu->addAction(byLanguage(QStringLiteral("\u00dc&ber kelvra-ascii"),
+                                     QStringLiteral("&About kelvra-ascii")),
+                          this, [this] { showAbout(); });
+}
+
+void Workbench::commit(int control) {
+    const int handle = m_panel->handle;
+    if (UiControl *target = m_panel->control(control))
+        dispatch::deliver(handle, control, target->callback, EVENT_COMMIT, 0);
+}
+
+void Workbench::showAbout() {
+    const QString text =
+        byLanguage(QStringLiteral("<p><b>kelvra-ascii %1</b></p><p>Testprogramm f\u00fcr "
+                                  "Klimapr\u00fcfkammern mit dem Kelvra-ASCII-Protokoll 3.0.</p>"),
+                   QStringLiteral("<p><b>kelvra-ascii %1</b></p><p>Test tool for climate test "
+                                  "chambers that speak the Kelvra ASCII protocol 3.0.</p>"))
+            .arg(QCoreApplication::applicationVersion());
+    const QString title =
+        byLanguage(QStringLiteral("\u00dcber kelvra-ascii"), QStringLiteral("About kelvra-ascii"));
+    // a modal box of its own: no callback starts while it is up
+    dispatch::guarded([&] { QMessageBox::about(m_panel, title, text); });
+}

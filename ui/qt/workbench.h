@@ -1,0 +1,35 @@
+// The main window's menu bar and status line around the main panel's area.
+#pragma once
+
+#include <QObject>
+
+class Panel;
+class QLabel;
+class QMenu;
+class QMenuBar;
+
+class Workbench : public QObject {
+public:
+    explicit Workbench(Panel *panel);
+
+    // The status line's two parts: what the latest exchange did, and what is being recorded.
+    QLabel *exchangeStatus() const { return m_exchangeStatus; }
+    QLabel *recordingStatus() const { return m_recordingStatus; }
+
+private:
+    void buildMenus();
+    // Commits on a control of the main panel, as a click on it would (through its callback,
+    // never while another callback runs).
+    void commit(int control);
+    void showAbout();
+
+    Panel *m_panel;
+    QMenuBar *m_menuBar;
+    QWidget *m_statusLine;
+    QLabel *m_exchangeStatus;
+    QLabel *m_recordingStatus;
+    QMenu *m_fileMenu;
+    QMenu *m_viewMenu;
+    QMenu *m_toolsMenu;
+    QMenu *m_helpMenu;
+};

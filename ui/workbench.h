@@ -1,0 +1,9 @@
+// The window around the main panel: a menu bar above the panel's area and a status line below
+// it, from which the views that read the exchange records open (line monitor, trend, bus scan).
+// The panel's own area stays exactly as its file defines it. The user-interface layer implements
+// this (ui/qt/); a run without a window never opens it.
+#pragma once
+
+// Puts the menu bar and the status line around the main panel, in the language of Fremdsprache.
+// Call once, before DisplayPanel. Returns 0, or a negative UIE_* code.
+int OpenWorkbench(int panel);
