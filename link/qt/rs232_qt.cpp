@@ -26,7 +26,7 @@ constexpr int outQueuePollMs = 10;     // GetOutQLen's wait for bytes still pend
 // Qt takes what the line brings whenever a wait runs the event loop; a line flooded faster than
 // any baud rate (a program on a pseudo-terminal) must not grow the buffer without end. Beyond
 // this the driver keeps the rest, as it did before Qt took anything.
-constexpr qint64 readBufferBytes = 64 * 1024;
+constexpr qint64 readBufferBytes = 65536;
 
 struct Slot {
     std::unique_ptr<QSerialPort> serial; // set while the port is open
