@@ -1,9 +1,11 @@
-// rs232.h over Qt SerialPort: one QSerialPort per port slot, driven by its blocking calls.
+// rs232.h over Qt SerialPort: one QSerialPort per port slot.
 //
 // A QCoreApplication must exist (the user-interface layer's InitCVIRTE creates it), but no event
-// loop has to run: every operation waits with QSerialPort's own waitFor* calls.
+// loop has to run: an operation that waits runs a local one without the operator's input until
+// its bytes have come or gone, and blocks on a thread without an event loop (waits.h).
 #include "link/com_name.h"
 #include "link/qt/os.h"
+#include "link/qt/waits.h"
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
@@ -20,6 +22,11 @@
 namespace {
 
 constexpr int defaultTimeoutMs = 1000; // until SetComTime
+constexpr int outQueuePollMs = 10;     // GetOutQLen's wait for bytes still pending
+// Qt takes what the line brings whenever a wait runs the event loop; a line flooded faster than
+// any baud rate (a program on a pseudo-terminal) must not grow the buffer without end. Beyond
+// this the driver keeps the rest, as it did before Qt took anything.
+constexpr qint64 readBufferBytes = 65536;
 
 struct Slot {
     std::unique_ptr<QSerialPort> serial; // set while the port is open
@@ -121,6 +128,10 @@ int openFailure(const QSerialPort &serial, const QString &device, QString *cause
     }
 }
 
+QDeadlineTimer deadlineIn(qint64 ms) {
+    return QDeadlineTimer(ms, Qt::PreciseTimer);
+}
+
 bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int stopBits) {
     static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
                                                    QSerialPort::EvenParity, QSerialPort::MarkParity,
@@ -136,8 +147,8 @@ bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int
 
 } // namespace
 
-// The queue sizes are accepted but not imposed: Qt's buffers grow as needed and the driver keeps
-// its own queue, so a response is never cut by a small queue.
+// The queue sizes are accepted but not imposed: Qt's buffers are larger than any response and the
+// driver keeps its own queue, so a response is never cut by a small queue.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int /*inputQueueSize*/, int /*outputQueueSize*/) {
     if (!validPort(port)) return failOn(port, RS232_BAD_PORT);
@@ -169,6 +180,7 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
                         .arg(dataBits)
                         .arg(stopBits));
     }
+    serial->setReadBufferSize(readBufferBytes);
     slot.serial = std::move(serial);
     slot.name = QString::fromLatin1(deviceName);
     slot.timeoutMs = defaultTimeoutMs;
@@ -211,7 +223,7 @@ int ComWrt(int port, const char *buffer, int count) {
     clock.start();
     while (slot->serial->bytesToWrite() > 0) {
         const qint64 left = slot->timeoutMs - clock.elapsed();
-        if (left > 0 && slot->serial->waitForBytesWritten(int(left))) continue;
+        if (left > 0 && waitForPort(*slot->serial, PortWait::Written, deadlineIn(left))) continue;
         if (deviceFailed(*slot)) return failOn(port, RS232_IO);
         if (clock.elapsed() >= slot->timeoutMs) {
             slot->serial->clear(QSerialPort::Output); // nothing half-sent lingers for later
@@ -237,7 +249,8 @@ int ComRd(int port, char *buffer, int count) {
         got += read;
         const qint64 left = slot->timeoutMs - clock.elapsed();
         if (got == count || left <= 0) break;
-        if (!slot->serial->waitForReadyRead(int(left)) && deviceFailed(*slot))
+        if (!waitForPort(*slot->serial, PortWait::Readable, deadlineIn(left)) &&
+            deviceFailed(*slot))
             return failOn(port, RS232_IO);
     }
     return succeed(int(got));
@@ -255,6 +268,10 @@ int GetOutQLen(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
     slot->serial->flush(); // hands over what the driver takes without waiting
+    // A caller polls until the queue is empty: a moment's wait for what is pending keeps that
+    // from spinning, and the window alive.
+    if (slot->serial->bytesToWrite() > 0)
+        waitForPort(*slot->serial, PortWait::Written, deadlineIn(outQueuePollMs));
     if (deviceFailed(*slot)) return failOn(port, RS232_IO);
     return succeed(int(qMin<qint64>(slot->serial->bytesToWrite(), INT32_MAX)));
 }
