@@ -105,11 +105,14 @@ static void end_without_byte(struct Receive *r, int bySilence) {
         decide(r, RECEIVE_INCOMPLETE, -1, 0);
 }
 
-// Notes a byte that was read, and when.
+// Notes a byte that was read, and when it reached the program: a byte that waited in the queue
+// (during Enter's wait) keeps the time it came, not the time it was read.
 static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
+    double came = 0;
+    if (GetComRdTimes(com_num, &came, 1) != 1) came = Timer();
     if (outcome->count < RECEIVE_LOG_SIZE) {
         outcome->bytes[outcome->count] = byte;
-        outcome->ms[outcome->count] = (float)((Timer() - link_trace.writeEnd) * 1000);
+        outcome->ms[outcome->count] = (float)((came - link_trace.writeEnd) * 1000);
     }
     outcome->count++;
 }
