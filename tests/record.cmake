@@ -1,2 +1,4 @@
-# The exchange record's registry of readers and the statistics.
-kelvra_add_test(record_tests SOURCES record_test.cpp LIBS kelvra_record)
+# The exchange record's registry of readers, the statistics, the outcome's words and the line
+# monitor's store.
+kelvra_add_test(record_tests SOURCES record_test.cpp record_words.cpp record_monitor.cpp
+                LIBS kelvra_record)
