@@ -27,8 +27,9 @@ namespace {
 
 constexpr int refreshMs = 100;
 
-// Widths of the columns in characters of the view's font; the outcome takes the rest.
-constexpr int columnChars[MONITOR_COLUMNS] = {13, 11, 5, 6, 7, 52, 20, 40};
+// Widths of the columns in characters of the view's font, at least their header's: the hex of an
+// "A0" answer fits, and the outcome takes what is left.
+constexpr int columnChars[MONITOR_COLUMNS] = {13, 11, 6, 6, 6, 54, 20, 48};
 
 } // namespace
 
@@ -57,8 +58,14 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setStretchLastSection(true);
     const int charWidth = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    for (int column = 0; column < MONITOR_COLUMNS; column++)
-        m_table->setColumnWidth(column, columnChars[column] * charWidth);
+    int tableWidth = 0;
+    for (int column = 0; column < MONITOR_COLUMNS; column++) {
+        const QString name = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max(columnChars[column] * charWidth,
+                                   columns->fontMetrics().horizontalAdvance(name) + 3 * charWidth);
+        m_table->setColumnWidth(column, width);
+        tableWidth += width;
+    }
 
     auto *copy = new QAction(m_table);
     copy->setShortcut(QKeySequence::Copy);
@@ -104,9 +111,13 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
     connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_refresh.isActive()) m_refresh.start();
     });
-    resize(110 * charWidth, 30 * rows->defaultSectionSize());
+    resize(tableWidth + 6 * charWidth, 30 * rows->defaultSectionSize());
     refresh();
-    m_table->scrollToBottom();
+}
+
+void LineMonitor::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    if (m_follow) m_table->scrollToBottom(); // now that the view has its size
 }
 
 void LineMonitor::refresh() {

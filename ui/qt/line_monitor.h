@@ -18,6 +18,9 @@ public:
     QTableView *table() const { return m_table; }
     QLabel *statistics() const { return m_statistics; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void refresh();
     void togglePause(bool paused);

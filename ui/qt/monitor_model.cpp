@@ -23,7 +23,8 @@ bool bytesColumn(int column) {
 
 MonitorModel::MonitorModel(QObject *parent)
     : QAbstractTableModel(parent), m_store(std::make_unique_for_overwrite<MonitorStore>()),
-      m_stats(std::make_unique<ExchangeStats>()) {
+      m_stats(std::make_unique<ExchangeStats>()),
+      m_bytesFont(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
     // the store's pool is left unzeroed: memory is taken as the exchanges come
     m_store->numbered = m_store->poolEnd = 0;
     monitor_reset(m_store.get());
@@ -59,7 +60,7 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const {
         return QString::fromLatin1(text);
     }
     case Qt::FontRole:
-        if (bytesColumn(column)) return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        if (bytesColumn(column)) return m_bytesFont;
         return {};
     case Qt::TextAlignmentRole:
         if (column == MONITOR_SINCE || column == MONITOR_ADDRESS)

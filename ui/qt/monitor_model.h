@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
 
 #include <memory>
 
@@ -47,6 +48,7 @@ private:
 
     std::unique_ptr<MonitorStore> m_store;
     std::unique_ptr<ExchangeStats> m_stats;
+    QFont m_bytesFont; // the hex and text columns'
     int m_listener;
     bool m_paused = false;
     long long m_missed = 0; // exchanges that came while paused, since the last clearing
