@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +72,25 @@ TEST(WindowDiagnostics, StatusLineLampAndLineMonitorTellWhy) {
     EXPECT_TRUE(statistics->text().startsWith(QStringLiteral(
         "Austausche: 2 \u00b7 G\u00fcltig 1 \u00b7 Pr\u00fcfsumme falsch 1 \u00b7 Umlaufzeit ")))
         << statistics->text().toStdString();
+
+    // paused, an exchange is only counted as missed; cleared, nothing is left
+    const auto button = [&](const char *text) {
+        for (QPushButton *candidate : monitor->findChildren<QPushButton *>())
+            if (candidate->text() == QLatin1String(text)) return candidate;
+        return static_cast<QPushButton *>(nullptr);
+    };
+    ASSERT_NE(button("&Anhalten"), nullptr);
+    button("&Anhalten")->click();
+    press_enter();
+    EXPECT_EQ(rows->rowCount(), 4);
+    const QString missed =
+        QStringLiteral("angehalten \u00b7 1 w\u00e4hrend der Pause nicht aufgenommen");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return statistics->text().endsWith(missed); }, 1000))
+        << statistics->text().toStdString();
+    ASSERT_NE(button("&Leeren"), nullptr);
+    button("&Leeren")->click();
+    EXPECT_EQ(rows->rowCount(), 0);
+    EXPECT_TRUE(statistics->text().startsWith(QStringLiteral("Austausche: 0 ")));
     ui_discard_all();
 }
 

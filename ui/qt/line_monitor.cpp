@@ -2,6 +2,7 @@
 #include "ui/qt/line_monitor.h"
 
 #include "record/monitor_store.h"
+#include "record/record.h"
 #include "ui/qt/byte_marks.h"
 #include "ui/qt/language.h"
 #include "ui/qt/monitor_model.h"
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -108,11 +110,22 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
         const QScrollBar *bar = m_table->verticalScrollBar();
         if (!m_refresh.isActive()) m_follow = bar->value() == bar->maximum();
     });
-    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (!m_refresh.isActive()) m_refresh.start();
-    });
-    resize(tableWidth + 6 * charWidth, 30 * rows->defaultSectionSize());
+    // after each exchange, taken or (paused) missed; the model has heard of it before
+    m_listener = add_exchange_listener(
+        [](const ExchangeRecord *, void *monitor) {
+            QTimer &refresh = static_cast<LineMonitor *>(monitor)->m_refresh;
+            if (!refresh.isActive()) refresh.start();
+        },
+        this);
+    int width = tableWidth + 6 * charWidth; // no wider than the screen, which then scrolls
+    if (const QScreen *screen = this->screen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    resize(width, 30 * rows->defaultSectionSize());
     refresh();
+}
+
+LineMonitor::~LineMonitor() {
+    remove_exchange_listener(m_listener);
 }
 
 void LineMonitor::showEvent(QShowEvent *event) {

@@ -13,7 +13,11 @@ class QTableView;
 
 class LineMonitor : public QWidget {
 public:
+    // model must be a reader of exchange records before this window is made
     LineMonitor(MonitorModel *model, QWidget *parent);
+    ~LineMonitor() override;
+    LineMonitor(const LineMonitor &) = delete;
+    LineMonitor &operator=(const LineMonitor &) = delete;
 
     QTableView *table() const { return m_table; }
     QLabel *statistics() const { return m_statistics; }
@@ -34,4 +38,5 @@ private:
     QPushButton *m_pause;
     QTimer m_refresh;     // statistics and scrolling follow the rows at most ten times a second
     bool m_follow = true; // the view was at its end when rows came, so it stays there
+    int m_listener;
 };
