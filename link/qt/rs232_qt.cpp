@@ -16,7 +16,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -38,7 +37,7 @@ struct Slot {
     // When the bytes in the serial object's buffer came, oldest first; they cover `stamped`
     // bytes. Whenever the serial object takes bytes from the driver (while a wait runs the event
     // loop, or inside a read) it signals readyRead, and they are stamped then.
-    std::deque<Arrival> arrivals;
+    std::vector<Arrival> arrivals; // a few entries: the driver hands over bursts
     qint64 stamped = 0;
     std::vector<double> lastRead; // when each byte of the latest ComRd came
 };
@@ -148,7 +147,7 @@ void forgetArrivals(Slot &slot) {
 void takeArrivals(Slot &slot, qint64 count) {
     for (; count > 0 && !slot.arrivals.empty(); count--, slot.stamped--) {
         slot.lastRead.push_back(slot.arrivals.front().at);
-        if (--slot.arrivals.front().bytes == 0) slot.arrivals.pop_front();
+        if (--slot.arrivals.front().bytes == 0) slot.arrivals.erase(slot.arrivals.begin());
     }
 }
 
