@@ -43,6 +43,9 @@ int ComWrt(int port, const char *buffer, int count);
 // Reads up to count bytes, waiting at most the time-out; returns the number read (0 after a
 // time-out with nothing received) or a negative code.
 int ComRd(int port, char *buffer, int count);
+// When each byte that the latest ComRd on the port returned reached the program (Timer()
+// seconds), oldest first, into times; returns how many it filled, at most count.
+int GetComRdTimes(int port, double *times, int count);
 // Number of received bytes waiting, those the driver holds included; negative on failure.
 int GetInQLen(int port);
 // Number of bytes still waiting for transmission; negative on failure. While some are waiting
@@ -54,6 +57,8 @@ int CloseCom(int port);
 int ReturnRS232Err(void);
 // A readable text for a code; for the most recent failure it names the device and the cause.
 const char *GetRS232ErrorString(int errorCode);
+// The language of every later text of GetRS232ErrorString: 0 German, else English (the default).
+void SetRS232Language(int language);
 
 // Returns after the given number of seconds, never sooner; events other than the operator's
 // input are processed meanwhile, as in every wait above.

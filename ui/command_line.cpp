@@ -3,7 +3,9 @@
 #include "ui/command_line.h"
 
 #include "display/format.h"
+#include "record/record.h"
 #include "ui/ascii.h"
+#include "ui/exchange_report.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 
@@ -25,6 +27,11 @@ static void print_newest(int list) {
     std::putchar('\n');
 }
 
+// The exchange's record, told on stderr as the request asks.
+static void report(const ExchangeRecord *record, void *request) {
+    report_exchange(record, static_cast<const CommandLineExchange *>(request)->trace, stderr);
+}
+
 int prepare_command_line_exchange(void) {
     UseNoDisplay();
     SetMessagePopupOutput(MESSAGES_TO_STDERR);
@@ -43,7 +50,9 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     GetNumListItems(main_panel, ZEICHEN_GESENDET, &sentBefore);
     GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &receivedBefore);
     const int messagesBefore = GetMessagePopupCount();
+    const int listener = add_exchange_listener(report, const_cast<CommandLineExchange *>(request));
     CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
+    remove_exchange_listener(listener);
     GetNumListItems(main_panel, ZEICHEN_GESENDET, &sent);
     GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &received);
 

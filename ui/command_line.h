@@ -15,6 +15,7 @@ enum {
 int prepare_command_line_exchange(void);
 // On the loaded main panel: suspends timer ticks, puts the request into its controls, presses
 // Enter in SEND_STRING and prints the new sent entry and, after a valid response, the new
-// received entry, as UTF-8 lines on stdout. Returns the exit status: 0, EXIT_NO_RESPONSE,
+// received entry, as UTF-8 lines on stdout; on stderr why no valid response came, and with
+// --trace the bytes both ways (ui/exchange_report.h). Returns the exit status: 0, EXIT_NO_RESPONSE,
 // EXIT_PORT_ERROR or EXIT_OUTPUT_FAILED.
 int run_command_line_exchange(const CommandLineExchange *request);

@@ -131,6 +131,11 @@ int set_mode(const char *value) {
                         "the display mode must be 0, 1 or 2");
 }
 
+int set_trace(const char *) {
+    request.trace = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(const char *);
 int show_version(const char *);
 int list_ports(const char *);
@@ -154,6 +159,10 @@ const Option options[] = {
     {"--mode", "0|1|2", set_mode, EXCHANGE,
      "display mode of the entries: 0 every byte in hex,\n"
      "1 without framing (default), 2 interpreted"},
+    {"--trace", nullptr, set_trace, EXCHANGE,
+     "print every byte sent and received with its time\n"
+     "(ms after the write) and the outcome on standard\n"
+     "error"},
     {"--help", nullptr, show_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, show_version, INFORMATION, "print the version, then exit"},
 };
@@ -224,14 +233,18 @@ int show_help(const char *) {
                 "\n"
                 "With --send, line 1 on standard output is the new entry of the sent history and\n"
                 "line 2, only when a valid response came, that of the received history (UTF-8).\n"
-                "Each \"RS-232 Message\" goes to standard error as one line. Exit status: 0 valid\n"
+                "Each \"RS-232 Message\" goes to standard error as one line, and so does the\n"
+                "reason when no valid response came: \"no valid answer: CODE: WORDS\", with\n"
+                "CODE one of no-answer, bad-start, wrong-address, no-high-bit, bad-checksum,\n"
+                "too-long, incomplete, too-slow, port-error. Exit status: 0 valid\n"
                 "response, 1 none, 2 serial-port error, 64 usage error, 74 output failed.\n"
                 "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
                 "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
-                "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n");
+                "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n"
+                "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n");
     return finish_output();
 }
 
@@ -246,7 +259,7 @@ const Option *find_option(const char *argument, size_t nameLength) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1};
+    request = {nullptr, -1, -1, -1, 0};
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
         const char *equals = std::strchr(argument, '=');
@@ -270,8 +283,9 @@ int parse_options(int argc, char *argv[]) {
             return usage_error("bad value for %s (expected %s)", option->name, option->values);
         if (result != OPTIONS_CONTINUE) return result;
     }
-    if (!request.text && (request.address >= 0 || request.port >= 0 || request.mode >= 0))
-        return usage_error("options --address, --port and --mode need --send");
+    if (!request.text &&
+        (request.address >= 0 || request.port >= 0 || request.mode >= 0 || request.trace))
+        return usage_error("options --address, --port, --mode and --trace need --send");
     return OPTIONS_CONTINUE;
 }
 

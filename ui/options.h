@@ -13,6 +13,7 @@ struct CommandLineExchange {
     int address;      // KAMMER, 1..32
     int port;         // RING_COM, 1..20
     int mode;         // RINGSLIDE, 0..2
+    int trace;        // --trace: every byte both ways on stderr
 };
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each

@@ -1,6 +1,7 @@
 // Start-up: options, the main panel in the chosen language, the first preset, the event loop;
 // or, with --send, the main panel unseen for one exchange from the command line.
 #include "display/format.h"
+#include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/command_line.h"
 #include "ui/options.h"
@@ -17,6 +18,7 @@ int ascii_main(int argc, char *argv[]) {
 
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
+    SetRS232Language(Fremdsprache); // the port's messages in the panel's language
     const CommandLineExchange *exchange = command_line_exchange();
     if (exchange) prepare_command_line_exchange();
     if (InitCVIRTE(0, argv, 0) == 0) return -1;

@@ -1,6 +1,7 @@
 // The serial layer's operating-system part on Unix: /dev/ttyS names, access checks and the
 // lock files of the classic serial programs.
 #include "link/qt/os.h"
+#include "link/qt/texts.h"
 #include "link/rs232.h"
 
 #include <QByteArray>
@@ -21,12 +22,15 @@ std::string systemDeviceName(int port) {
 int diagnoseDevice(const QString &device, QString *cause) {
     const QByteArray path = QFile::encodeName(device);
     if (access(path.constData(), F_OK) != 0) {
-        *cause = QStringLiteral("no such device");
+        *cause = noDevice();
         return RS232_NO_DEVICE;
     }
     if (access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-        *cause = QStringLiteral("permission denied; add the user to the dialout group "
-                                "(sudo usermod -aG dialout $USER) and log in again");
+        *cause = inLanguage(QStringLiteral("Zugriff verweigert; den Benutzer in die Gruppe dialout "
+                                           "aufnehmen (sudo usermod -aG dialout $USER) und neu "
+                                           "anmelden"),
+                            QStringLiteral("permission denied; add the user to the dialout group "
+                                           "(sudo usermod -aG dialout $USER) and log in again"));
         return RS232_PERMISSION;
     }
     return 0;
@@ -48,18 +52,27 @@ QString busyCause(const QString &device) {
         QFile command(QStringLiteral("/proc/%1/comm").arg(pid));
         if (pid > 0 && command.open(QIODevice::ReadOnly)) {
             const QString holder = QString::fromLocal8Bit(command.readAll().trimmed());
-            return QStringLiteral("in use by %1 (process %2), which holds the lock file %3; "
-                                  "close that program and try again")
+            return inLanguage(QStringLiteral("belegt von %1 (Prozess %2), der die Sperrdatei %3 "
+                                             "h\u00e4lt; dieses Programm beenden und erneut "
+                                             "versuchen"),
+                              QStringLiteral("in use by %1 (process %2), which holds the lock file "
+                                             "%3; close that program and try again"))
                 .arg(holder)
                 .arg(pid)
                 .arg(lock.fileName());
         }
-        return QStringLiteral("locked by the lock file %1 of a program that has ended; remove "
-                              "that file and try again")
+        return inLanguage(QStringLiteral("gesperrt durch die Sperrdatei %1 eines beendeten "
+                                         "Programms; diese Datei l\u00f6schen und erneut "
+                                         "versuchen"),
+                          QStringLiteral("locked by the lock file %1 of a program that has ended; "
+                                         "remove that file and try again"))
             .arg(lock.fileName());
     }
-    return QStringLiteral("in use by another program that opened it exclusively; close that "
-                          "program (fuser -v %1 names it) and try again")
+    return inLanguage(QStringLiteral("belegt von einem anderen Programm, das es exklusiv "
+                                     "ge\u00f6ffnet hat; dieses Programm beenden (fuser -v %1 "
+                                     "nennt es) und erneut versuchen"),
+                      QStringLiteral("in use by another program that opened it exclusively; close "
+                                     "that program (fuser -v %1 names it) and try again"))
         .arg(device);
 }
 

@@ -1,6 +1,7 @@
 // The serial layer's operating-system part on Windows: COMn names; Qt's own errors tell why a
 // port cannot be opened.
 #include "link/qt/os.h"
+#include "link/qt/texts.h"
 #include "link/rs232.h"
 
 std::string systemDeviceName(int port) {
@@ -12,7 +13,10 @@ int diagnoseDevice(const QString &, QString *) {
 }
 
 QString busyCause(const QString &) {
-    return QStringLiteral("in use by another program; close that program and try again");
+    return inLanguage(QStringLiteral("von einem anderen Programm belegt; dieses Programm beenden "
+                                     "und erneut versuchen"),
+                      QStringLiteral("in use by another program; close that program and try "
+                                     "again"));
 }
 
 int checkDevice(const QString &device) {

@@ -18,7 +18,7 @@ struct Case {
     std::vector<std::string> lines; // standard output, line by line
 };
 
-// Runs every case against a simulator of its own and checks status, output and a quiet stderr.
+// Runs every case against a simulator of its own and checks status, output and stderr.
 void check(const std::vector<Case> &cases) {
     std::vector<std::unique_ptr<SimProcess>> chambers;
     std::vector<std::vector<std::string>> argLists;
@@ -40,7 +40,12 @@ void check(const std::vector<Case> &cases) {
         EXPECT_EQ(runs[i].status, cases[i].status);
         EXPECT_EQ(lines_of(runs[i].out), cases[i].lines);
         EXPECT_EQ(runs[i].out.back(), '\n') << "the last line is ended too";
-        EXPECT_EQ(runs[i].err, "") << "nothing but RS-232 messages goes to stderr";
+        if (cases[i].status == 0) {
+            EXPECT_EQ(runs[i].err, "") << "nothing but RS-232 messages goes to stderr";
+        } else { // and the reason when no valid answer came
+            EXPECT_EQ(lines_of(runs[i].err).size(), 1u) << runs[i].err;
+            EXPECT_EQ(runs[i].err.rfind("no valid answer: ", 0), 0u) << runs[i].err;
+        }
     }
 }
 

@@ -39,8 +39,9 @@ TEST(CommandLineUsage, EachMistakeEndsWithStatus64AndOneLineThatNamesIt) {
         {{"--send", "A0", "--mode", ""}, "--mode : the display mode must be 0, 1 or 2"},
         {{"--send", "A0", "--map", "com1"}, "--map com1: expected comN=DEVICE"},
         {{"--send", "A0", "--map", "com21=/dev/null"}, "the port must be com1 to com20"},
-        {{"--address", "2"}, "options --address, --port and --mode need --send"},
-        {{"--mode", "0", "--lang", "en"}, "options --address, --port and --mode need --send"},
+        {{"--address", "2"}, "options --address, --port, --mode and --trace need --send"},
+        {{"--mode", "0", "--lang", "en"}, "options --address, --port, --mode and --trace need"},
+        {{"--trace"}, "and --trace need --send"},
     };
     std::vector<std::vector<std::string>> argLists;
     for (const auto &c : cases) argLists.push_back(c.args);

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +117,25 @@ TEST_F(Serial, BytesThatArriveBeforeTheReceiveAreNotLost) {
         EXPECT_GE(took, c.minSeconds);
         EXPECT_LE(took, c.maxSeconds);
     }
+}
+
+// A byte that waits in the program while the event loop runs (as during Enter's wait) keeps the
+// time it came, not the time it is read.
+TEST_F(Serial, AByteIsTimedWhenItReachesTheProgram) {
+    send();
+    const double written = Timer();
+    ASSERT_TRUE(pty.write(response("S1")));
+    while (Timer() - written < 0.3) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    char bytes[2];
+    ASSERT_EQ(ComRd(1, bytes, 2), 2);
+    double came[3] = {};
+    ASSERT_EQ(GetComRdTimes(1, came, 3), 2);
+    EXPECT_LT(came[0] - written, 0.1);
+    EXPECT_LE(came[0], came[1]);
+    EXPECT_GT(Timer() - came[1], 0.25);
 }
 
 TEST_F(Serial, APortThatCannotBeOpenedGivesOneMessageFromTheOpenAndOneFromTheRead) {
