@@ -3,7 +3,9 @@
 
 #include "ui/ascii.h"
 #include "ui/qt/dispatch.h"
+#include "ui/qt/history_actions.h"
 #include "ui/qt/language.h"
+#include "ui/qt/log_recorder.h"
 #include "ui/qt/panel.h"
 
 #include <QCoreApplication>
@@ -36,6 +38,9 @@ Workbench::Workbench(Panel *panel)
 
 void Workbench::buildMenus() {
     m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
+    m_fileMenu->addAction((new LogRecorder(m_panel, m_recordingStatus))->action());
+    m_fileMenu->addAction((new HistoryActions(m_panel))->saveAction());
+    m_fileMenu->addSeparator();
     m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),
                           QKeySequence::Quit, this, [this] { commit(ESC_BUTTON); });
 
