@@ -1,5 +1,5 @@
 // The log file: its rows read back by an RFC 4180 reader, what opening does to a file that is
-// there already, failed writes, and a program killed while it logs.
+// there already, and a program killed while it logs.
 #include "record/log.h"
 #include "record/logging.h"
 #include "tests/support/com_ring.h"
@@ -8,14 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,12 +63,10 @@ std::string slurp(const std::string &path) {
     return text.str();
 }
 
-const std::vector<std::string> HEADER = {"time",    "port",     "device",       "address",
-                                         "command", "sent_hex", "received_hex", "outcome",
-                                         "rtt_ms",  "mode",     "sent_text",    "received_text"};
 const std::string A0_ANSWER = "\x02\x81\xC1\xB0\xA0\xB0\xB2\xB3\xAE\xB5\xA0\xB0\xB2\xB5\xAE\xB0"
                               "\xF3\x03";
 
+// A record of "A0" sent to address 1 on com3 in mode 1, with what came back.
 std::unique_ptr<ExchangeRecord> record(long long wallMs, const char *device, const char *command,
                                        const std::string &bytes, int code, double rtt,
                                        const char *sentText, const char *receivedText) {
@@ -89,77 +84,72 @@ std::unique_ptr<ExchangeRecord> record(long long wallMs, const char *device, con
 }
 
 TEST(LogRow, ReadsBackFieldForFieldInLocalTimeAndUtf8) {
-    const std::string noise(5000, '\xB0');
     const struct {
         const char *zone;
         std::unique_ptr<ExchangeRecord> record;
-        std::vector<std::string> fields; // time, device, command, received_hex (or its length),
-                                         // outcome, rtt_ms, sent_text, received_text
+        std::string fields; // the row as read back, its fields joined by '|'
     } cases[] = {
         {"CET-1CEST,M3.5.0,M10.5.0/3",
          record(1741940813589, "/dev/ttyUSB0", "A0", A0_ANSWER, RECEIVE_OK, 31.64, "A0",
                 "A0 023.5 025.0"),
-         {"2025-03-14T09:26:53.589+01:00", "/dev/ttyUSB0", "A0",
-          "02 81 C1 B0 A0 B0 B2 B3 AE B5 A0 B0 B2 B5 AE B0 F3 03", "ok", "31.6", "A0",
-          "A0 023.5 025.0"}},
+         "2025-03-14T09:26:53.589+01:00|com3|/dev/ttyUSB0|1|A0|02 81 C1 B0 F0 03|02 81 C1 B0 A0 "
+         "B0 B2 B3 AE B5 A0 B0 B2 B5 AE B0 F3 03|ok|31.6|1|A0|A0 023.5 025.0"},
         // a rejected answer, and texts that need quoting; Latin-1 in, UTF-8 out
         {"CET-1CEST,M3.5.0,M10.5.0/3",
          record(1751371200005, "/tmp/k\xC3\xA4", "a0 \"x\",1", "\x02\x81\xC1\x03",
                 RECEIVE_BAD_CHECKSUM, -1, "Sollwert ge\xE4ndert, \"so\"\r\nweiter", ""),
-         {"2025-07-01T14:00:00.005+02:00", "/tmp/k\xC3\xA4", "a0 \"x\",1", "02 81 C1 03",
-          "bad-checksum", "", "Sollwert ge\xC3\xA4ndert, \"so\"\r\nweiter", ""}},
+         "2025-07-01T14:00:00.005+02:00|com3|/tmp/k\xC3\xA4|1|a0 \"x\",1|02 81 C1 B0 F0 03|02 81 "
+         "C1 03|bad-checksum||1|Sollwert ge\xC3\xA4ndert, \"so\"\r\nweiter|"},
         // a silent chamber; the year changes with the zone; a device name in Latin-1
-        {"NST3:30",
-         record(1735687800000, "/dev/k\xE4", "E0", "", RECEIVE_NO_ANSWER, -1, "E0", ""),
-         {"2024-12-31T20:00:00.000-03:30", "/dev/k\xC3\xA4", "E0", "", "no-answer", "", "E0", ""}},
-        // more bytes than are kept: the first 4096
-        {"UTC0",
-         record(0, "x", "A0", noise, RECEIVE_TOO_SLOW, -1, "A0", ""),
-         {"1970-01-01T00:00:00.000+00:00", "x", "A0", std::to_string(4096 * 3 - 1), "too-slow", "",
-          "A0", ""}},
+        {"NST3:30", record(1735687800000, "/dev/k\xE4", "E0", "", RECEIVE_NO_ANSWER, -1, "E0", ""),
+         "2024-12-31T20:00:00.000-03:30|com3|/dev/k\xC3\xA4|1|E0|02 81 C1 B0 F0 03||no-answer||1|"
+         "E0|"},
     };
     char row[LOG_ROW_SIZE];
     for (const auto &c : cases) {
         setenv("TZ", c.zone, 1);
         tzset();
         const int length = log_format_row(c.record.get(), row, sizeof row);
-        ASSERT_GT(length, 0);
         Rows rows;
-        ASSERT_TRUE(read_csv(log_header() + std::string(row, length), &rows)) << row;
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[0], HEADER);
-        std::vector<std::string> f = rows[1];
-        ASSERT_EQ(f.size(), 12u);
-        if (c.record->received.count > RECEIVE_LOG_SIZE) f[6] = std::to_string(f[6].size());
-        EXPECT_EQ(f[1] + f[3] + f[5] + f[9], "com3102 81 C1 B0 F0 031");
-        EXPECT_EQ(std::vector<std::string>({f[0], f[2], f[4], f[6], f[7], f[8], f[10], f[11]}),
-                  c.fields);
+        ASSERT_TRUE(read_csv(std::string(row, std::max(length, 0)), &rows)) << row;
+        ASSERT_EQ(rows.size(), 1u);
+        std::string joined;
+        for (const std::string &field : rows[0]) joined += (joined.empty() ? "" : "|") + field;
+        EXPECT_EQ(joined, c.fields);
         EXPECT_EQ(log_format_row(c.record.get(), row, length), -1) << "one byte too few";
     }
     unsetenv("TZ");
     tzset();
+    // of more bytes than are kept, the first RECEIVE_LOG_SIZE
+    auto longest = record(0, "x", "A0", std::string(5000, '\xB0'), RECEIVE_TOO_SLOW, -1, "A0", "");
+    Rows rows;
+    ASSERT_TRUE(read_csv(std::string(row, log_format_row(longest.get(), row, sizeof row)), &rows));
+    EXPECT_EQ(rows[0][6].size(), 3u * RECEIVE_LOG_SIZE - 1);
 }
 
 TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
     auto r = record(0, "x", "A0", "", RECEIVE_NO_ANSWER, -1, "A0", "");
     char row[LOG_ROW_SIZE];
     const std::string line(row, log_format_row(r.get(), row, sizeof row)), header = log_header();
+    const std::string none = "no file";
     const struct {
-        const char *before; // null: no file
-        int appends;
+        std::string before;
+        int appends; // each opens the file anew
         std::string after;
     } cases[] = {
-        {nullptr, 1, header + line},         {"", 2, header + line + line},
-        {"time,port,dev", 1, header + line}, // a header cut short is written again
+        {none, 1, header + line},
+        {"", 2, header + line + line},
+        {header + line + line.substr(0, 20), 1, header + line + line}, // cut short by a crash
+        {"time,port,dev", 1, header + line}, // the header cut short is written again
         {"notes", 1, "notes\r\n" + line},    // not a log of ours: kept, with a line break
         {"notes\n", 1, "notes\n" + line},
     };
     const std::string path = temp_path("log.csv");
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.before ? c.before : "no file");
+        SCOPED_TRACE(c.before);
         std::remove(path.c_str());
-        if (c.before) std::ofstream(path, std::ios::binary) << c.before;
-        for (int i = 0; i < c.appends; i++) { // the file is opened anew for each
+        if (c.before != none) std::ofstream(path, std::ios::binary) << c.before;
+        for (int i = 0; i < c.appends; i++) {
             LogFile log;
             ASSERT_EQ(log_open(&log, path.c_str()), 0);
             EXPECT_EQ(log_append(&log, r.get()), 0);
@@ -167,50 +157,6 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
         }
         EXPECT_EQ(slurp(path), c.after);
     }
-    const std::string withPartial = header + line + line.substr(0, 20);
-    std::ofstream(path, std::ios::binary) << withPartial; // a row a crash cut short
-    LogFile log;
-    ASSERT_EQ(log_open(&log, path.c_str()), 0);
-    log_close(&log);
-    EXPECT_EQ(slurp(path), header + line);
-    std::remove(path.c_str());
-}
-
-void note_log_failure(const char *, int error, void *context) {
-    *static_cast<int *>(context) = error;
-}
-
-TEST(LogFile, AFileThatCannotBeWrittenIsNamedByItsCauseAndKeepsNoHalfRow) {
-    const struct {
-        const char *path;
-        int error;
-    } opens[] = {{"/nonexistent/kelvra.csv", -ENOENT}, {"/tmp", -EISDIR}, {"/dev/full", -ENOSPC}};
-    for (const auto &c : opens) {
-        EXPECT_EQ(start_logging(c.path), c.error) << c.path;
-        EXPECT_EQ(logging_path(), nullptr);
-    }
-
-    // the file may grow by half a row: the row goes in whole or not at all, and logging stops
-    const std::string path = temp_path("full.csv");
-    int failure = 0;
-    on_logging_failure(note_log_failure, &failure);
-    ASSERT_EQ(start_logging(path.c_str()), 0);
-    auto r = record(0, "x", "A0", A0_ANSWER, RECEIVE_OK, 5, "A0", "A0 023.5 025.0");
-    publish_exchange(r.get());
-    const std::string before = slurp(path);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small = {before.size() + 40, limit.rlim_max};
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    publish_exchange(r.get());
-    setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(failure, -EFBIG);
-    EXPECT_EQ(logging_path(), nullptr);
-    publish_exchange(r.get());
-    EXPECT_EQ(slurp(path), before);
-    on_logging_failure(nullptr, nullptr);
     std::remove(path.c_str());
 }
 
@@ -235,7 +181,6 @@ TEST(LogFile, AFileThatCannotBeWrittenIsNamedByItsCauseAndKeepsNoHalfRow) {
 
 TEST(LogFile, AProgramKilledWhileLoggingLosesNoExchangeThatEndedAndLeavesOnlyWholeRows) {
     const std::string path = temp_path("killed.csv");
-    const std::regex time(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)");
     size_t rowsBefore = 1; // the header
     for (int run = 0; run < 20; run++) {
         int done[2];
@@ -254,10 +199,9 @@ TEST(LogFile, AProgramKilledWhileLoggingLosesNoExchangeThatEndedAndLeavesOnlyWho
 
         Rows rows;
         ASSERT_TRUE(read_csv(slurp(path), &rows)) << "run " << run;
-        EXPECT_EQ(rows[0], HEADER);
+        EXPECT_EQ(rows[0][0] + rows[0][11], "timereceived_text");
         for (size_t i = rowsBefore; i < rows.size(); i++) {
             ASSERT_EQ(rows[i].size(), 12u) << "row " << i;
-            EXPECT_TRUE(std::regex_match(rows[i][0], time)) << rows[i][0];
             EXPECT_EQ(rows[i][4], "a0 \"x\",1");
             EXPECT_EQ(rows[i][7] == "ok", rows[i][11] == "A0 023.5 025.0" && !rows[i][8].empty());
         }
