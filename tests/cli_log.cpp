@@ -42,7 +42,7 @@ TEST(CommandLineLog, LogsTheExchangeOrEndsBeforeItWhenTheFileCannotBeOpened) {
                   std::string::npos)
             << log.str();
     }
-    std::remove(path.c_str());
+    (void)std::remove(path.c_str());
 }
 
 } // namespace

@@ -147,7 +147,7 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
     const std::string path = temp_path("log.csv");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.before);
-        std::remove(path.c_str());
+        (void)std::remove(path.c_str());
         if (c.before != none) std::ofstream(path, std::ios::binary) << c.before;
         for (int i = 0; i < c.appends; i++) {
             LogFile log;
@@ -157,7 +157,7 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
         }
         EXPECT_EQ(slurp(path), c.after);
     }
-    std::remove(path.c_str());
+    (void)std::remove(path.c_str());
 }
 
 // Runs the exchange cycle back to back against the fake line (valid answers, silence, a frame
@@ -211,7 +211,7 @@ TEST(LogFile, AProgramKilledWhileLoggingLosesNoExchangeThatEndedAndLeavesOnlyWho
         rowsBefore = rows.size();
     }
     EXPECT_GT(rowsBefore, 20u) << "the children got to log";
-    std::remove(path.c_str());
+    (void)std::remove(path.c_str());
 }
 
 } // namespace
