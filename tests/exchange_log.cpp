@@ -107,11 +107,11 @@ TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit full = {logged.size() + 40, limit.rlim_max};
-    signal(SIGXFSZ, SIG_IGN);
+    (void)signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &full);
     press_enter();
     setrlimit(RLIMIT_FSIZE, &limit);
-    signal(SIGXFSZ, SIG_DFL);
+    (void)signal(SIGXFSZ, SIG_DFL);
     auto *box = find<QMessageBox>(QString::fromStdString(path));
     ASSERT_TRUE(box && box->isVisible());
     EXPECT_TRUE(box->text().contains("File too large")) << box->text().toStdString();
