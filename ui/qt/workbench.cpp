@@ -18,7 +18,9 @@ Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
       m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
       m_recordingStatus(new QLabel(m_statusLine)), m_fileMenu(nullptr), m_viewMenu(nullptr),
-      m_toolsMenu(nullptr), m_helpMenu(nullptr) {
+      m_toolsMenu(nullptr), m_helpMenu(nullptr),
+      m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
+      m_histories(new HistoryActions(panel)) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
@@ -38,8 +40,8 @@ Workbench::Workbench(Panel *panel)
 
 void Workbench::buildMenus() {
     m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
-    m_fileMenu->addAction((new LogRecorder(m_panel, m_recordingStatus))->action());
-    m_fileMenu->addAction((new HistoryActions(m_panel))->saveAction());
+    m_fileMenu->addAction(m_logRecorder->action());
+    m_fileMenu->addAction(m_histories->saveAction());
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),
                           QKeySequence::Quit, this, [this] { commit(ESC_BUTTON); });

@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+class HistoryActions;
+class LogRecorder;
 class Panel;
 class QLabel;
 class QMenu;
@@ -32,4 +34,6 @@ private:
     QMenu *m_viewMenu;
     QMenu *m_toolsMenu;
     QMenu *m_helpMenu;
+    LogRecorder *m_logRecorder;
+    HistoryActions *m_histories;
 };
