@@ -3,6 +3,7 @@
 #include "ui/command_line.h"
 
 #include "display/format.h"
+#include "record/logging.h"
 #include "record/record.h"
 #include "ui/ascii.h"
 #include "ui/exchange_report.h"
@@ -30,6 +31,24 @@ static void print_newest(int list) {
 // The exchange's record, told on stderr as the request asks.
 static void report(const ExchangeRecord *record, void *request) {
     report_exchange(record, static_cast<const CommandLineExchange *>(request)->trace, stderr);
+}
+
+static bool logFailed;
+
+static void report_log_failure(const char *path, int error, void *) {
+    std::fprintf(stderr, "kelvra-ascii: cannot write the log file %s: %s; logging stopped\n", path,
+                 logging_cause(error));
+    logFailed = true;
+}
+
+int open_command_line_log(const char *path) {
+    if (const int error = start_logging(path); error != 0) {
+        std::fprintf(stderr, "kelvra-ascii: cannot open the log file %s: %s\n", path,
+                     logging_cause(error));
+        return EXIT_LOG_FAILED;
+    }
+    on_logging_failure(report_log_failure, nullptr);
+    return 0;
 }
 
 int prepare_command_line_exchange(void) {
@@ -63,6 +82,7 @@ int run_command_line_exchange(const CommandLineExchange *request) {
         std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
         return EXIT_OUTPUT_FAILED;
     }
+    if (logFailed) return EXIT_LOG_FAILED;
     if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
     return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;
 }

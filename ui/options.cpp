@@ -34,9 +34,11 @@ constexpr int BAD_VALUE = -2;
 constexpr const char *WINDOW = "Window";
 constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
+constexpr const char *LOG = "Log file";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
+const char *logFile;
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -136,6 +138,12 @@ int set_trace(const char *) {
     return OPTIONS_CONTINUE;
 }
 
+int set_log(const char *value) {
+    if (*value == '\0') return usage_error("--log: the file name is empty");
+    logFile = value;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(const char *);
 int show_version(const char *);
 int list_ports(const char *);
@@ -163,6 +171,10 @@ const Option options[] = {
      "print every byte sent and received with its time\n"
      "(ms after the write) and the outcome on standard\n"
      "error"},
+    {"--log", "FILE", set_log, LOG,
+     "append one row per exchange to the CSV file FILE,\n"
+     "in the window from start-up and with --send\n"
+     "(format below)"},
     {"--help", nullptr, show_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, show_version, INFORMATION, "print the version, then exit"},
 };
@@ -237,14 +249,33 @@ int show_help(const char *) {
                 "reason when no valid response came: \"no valid answer: CODE: WORDS\", with\n"
                 "CODE one of no-answer, bad-start, wrong-address, no-high-bit, bad-checksum,\n"
                 "too-long, incomplete, too-slow, port-error. Exit status: 0 valid\n"
-                "response, 1 none, 2 serial-port error, 64 usage error, 74 output failed.\n"
+                "response, 1 none, 2 serial-port error, 64 usage error, 73 log file failed,\n"
+                "74 output failed.\n"
+                "\n"
+                "With --log, every exchange appends one row to FILE: CSV (RFC 4180, UTF-8,\n"
+                "CRLF), a header row when the file is new or empty, never truncated. Each row\n"
+                "is on the disk before the exchange ends. Columns: time (local, with ms and\n"
+                "UTC offset, when the frame was written), port, device, address, command,\n"
+                "sent_hex, received_hex (every byte read, the rejected ones too; the first\n"
+                "4096), outcome (ok, no-answer, bad-start, wrong-address, no-high-bit,\n"
+                "bad-checksum, too-long, incomplete, too-slow, port-error), rtt_ms (from the\n"
+                "end of the write to the valid answer's last byte, as read: after Enter's\n"
+                "half-second wait at least 500; empty without one), mode, sent_text and\n"
+                "received_text (the history entries as shown; empty when none). A row, here\n"
+                "on three lines:\n"
+                "  2025-03-14T09:26:53.589+01:00,com1,/dev/ttyUSB0,1,A0,02 81 C1 B0 F0 03,\n"
+                "  02 81 C1 B0 A0 B0 B2 B3 AE B6 A0 B0 B2 B5 AE B0 F0 03,ok,503.3,1,A0,\n"
+                "  A0 023.6 025.0\n"
+                "A log file that cannot be opened ends a --send run with status 73 before the\n"
+                "exchange; one that cannot be written, after it.\n"
                 "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
                 "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
                 "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n"
-                "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n");
+                "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
+                "  kelvra-ascii --send A0 --log chamber.csv\n");
     return finish_output();
 }
 
@@ -260,6 +291,7 @@ const Option *find_option(const char *argument, size_t nameLength) {
 
 int parse_options(int argc, char *argv[]) {
     request = {nullptr, -1, -1, -1, 0};
+    logFile = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
         const char *equals = std::strchr(argument, '=');
@@ -291,4 +323,8 @@ int parse_options(int argc, char *argv[]) {
 
 const CommandLineExchange *command_line_exchange(void) {
     return request.text ? &request : nullptr;
+}
+
+const char *log_file_option(void) {
+    return logFile;
 }

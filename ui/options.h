@@ -25,3 +25,5 @@ int parse_options(int argc, char *argv[]);
 // The exchange the options of the last parse_options asked for, or null when --send was not
 // among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);
+// The file that --log named, or null.
+const char *log_file_option(void);

@@ -4,8 +4,10 @@
 #include "ui/ascii.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/exchange_status.h"
+#include "ui/qt/history_actions.h"
 #include "ui/qt/language.h"
 #include "ui/qt/line_monitor.h"
+#include "ui/qt/log_recorder.h"
 #include "ui/qt/monitor_model.h"
 #include "ui/qt/panel.h"
 
@@ -20,7 +22,9 @@ Workbench::Workbench(Panel *panel)
       m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
       m_recordingStatus(new QLabel(m_statusLine)), m_fileMenu(nullptr), m_viewMenu(nullptr),
       m_toolsMenu(nullptr), m_helpMenu(nullptr), m_status(nullptr),
-      m_monitorModel(new MonitorModel(this)) {
+      m_monitorModel(new MonitorModel(this)),
+      m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
+      m_histories(new HistoryActions(panel)) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
@@ -43,6 +47,9 @@ Workbench::Workbench(Panel *panel)
 
 void Workbench::buildMenus() {
     m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
+    m_fileMenu->addAction(m_logRecorder->action());
+    m_fileMenu->addAction(m_histories->saveAction());
+    m_fileMenu->addSeparator();
     m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),
                           QKeySequence::Quit, this, [this] { commit(ESC_BUTTON); });
 

@@ -5,7 +5,9 @@
 #include <QPointer>
 
 class ExchangeStatus;
+class HistoryActions;
 class LineMonitor;
+class LogRecorder;
 class MonitorModel;
 class Panel;
 class QLabel;
@@ -42,4 +44,6 @@ private:
     ExchangeStatus *m_status;
     MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
     QPointer<LineMonitor> m_lineMonitor;
+    LogRecorder *m_logRecorder;
+    HistoryActions *m_histories;
 };
