@@ -16,7 +16,8 @@ target_compile_definitions(kelvra_exchange_support PRIVATE
 add_dependencies(kelvra_exchange_support kelvra-chamber)
 
 foreach(name exchange_enter exchange_history exchange_modes exchange_faults
-             exchange_startup exchange_ticks exchange_port exchange_length exchange_locale)
+             exchange_startup exchange_ticks exchange_port exchange_length exchange_locale
+             exchange_bus_scan)
     kelvra_add_test(${name} SOURCES ${name}.cpp LIBS kelvra_exchange_support)
 endforeach()
 

@@ -1,6 +1,5 @@
-// Start-up: options, the main panel in the chosen language, the first preset, the event loop;
-// or, with --send, the main panel unseen for one exchange from the command line.
-#include "display/format.h"
+// Start-up of the window program: options, the main panel in the chosen language, the first
+// preset, the event loop; or, with --send or --scan, the run without a window.
 #include "ui/ascii.h"
 #include "ui/command_line.h"
 #include "ui/options.h"
@@ -8,21 +7,16 @@
 #include "ui/userint.h"
 #include "ui/workbench.h"
 
-const char *panel_file(void) {
-    return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
-}
-
 int ascii_main(int argc, char *argv[]) {
     char command[512];
 
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
-    const CommandLineExchange *exchange = command_line_exchange();
-    if (exchange) prepare_command_line_exchange();
+    if (const CommandLineExchange *request = command_line_exchange())
+        return run_without_window(argv, request);
     if (InitCVIRTE(0, argv, 0) == 0) return -1;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
-    if (exchange) return run_command_line_exchange(exchange);
     OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
     show_port_hint();

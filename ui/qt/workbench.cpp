@@ -2,15 +2,19 @@
 #include "ui/qt/workbench.h"
 
 #include "ui/ascii.h"
+#include "ui/qt/bus_scan_dialog.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/userint_qt.h"
+#include "ui/workbench.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 
 Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
@@ -44,7 +48,9 @@ void Workbench::buildMenus() {
     m_viewMenu->menuAction()->setVisible(false); // until a view is added to it
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
-    m_toolsMenu->menuAction()->setVisible(false);
+    m_toolsMenu->addAction(
+        byLanguage(QStringLiteral("&Bus durchsuchen…"), QStringLiteral("&Scan bus…")),
+        QKeySequence(Qt::Key_F4), this, [this] { openBusScan(); });
 
     m_helpMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Hilfe"), QStringLiteral("&Help")));
     m_helpMenu->addAction(
@@ -61,6 +67,12 @@ void Workbench::commit(int control) {
         dispatch::deliver(handle, control, target->callback, EVENT_COMMIT, 0);
 }
 
+void Workbench::openBusScan() {
+    dispatch::whenIdle([panel = QPointer<Panel>(m_panel)] {
+        if (panel) (new BusScanDialog(panel))->show();
+    });
+}
+
 void Workbench::showAbout() {
     const QString text =
         byLanguage(QStringLiteral("<p><b>kelvra-ascii %1</b></p><p>Testprogramm f\u00fcr "
@@ -72,4 +84,11 @@ void Workbench::showAbout() {
         byLanguage(QStringLiteral("\u00dcber kelvra-ascii"), QStringLiteral("About kelvra-ascii"));
     // a modal box of its own: no callback starts while it is up
     dispatch::guarded([&] { QMessageBox::about(m_panel, title, text); });
+}
+
+int OpenWorkbench(int panel) {
+    auto *found = dynamic_cast<Panel *>(PanelWidget(panel));
+    if (!found) return UIE_BAD_PANEL;
+    new Workbench(found); // owned by the panel
+    return 0;
 }
