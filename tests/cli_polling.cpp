@@ -41,16 +41,6 @@ TEST(CommandLinePolling, SigintEndsTheRunAfterTheExchangeInProgressWithASummary)
         << done.err;
 }
 
-// Seconds of the day of a "YYYY-MM-DDTHH:MM:SS.mmm+hh:mm<TAB>" prefix; -1 if there is none.
-double time_of(const std::string &line) {
-    std::smatch match;
-    if (!std::regex_search(
-            line, match,
-            std::regex(R"(^\d{4}-\d\d-\d\dT(\d\d):(\d\d):(\d\d\.\d{3})[+-]\d\d:\d\d\t)")))
-        return -1;
-    return std::stod(match[1]) * 3600 + std::stod(match[2]) * 60 + std::stod(match[3]);
-}
-
 TEST(CommandLinePolling, RepeatsOnItsGridWithTimesAndCountsEachOutcome) {
     SimProcess chamber({"--fault", "silent", "--fault-every", "2"}); // answers 2 and 4 withheld
     ASSERT_TRUE(chamber.started());
@@ -62,7 +52,7 @@ TEST(CommandLinePolling, RepeatsOnItsGridWithTimesAndCountsEachOutcome) {
     ASSERT_EQ(lines.size(), 6u) << run.out;
     std::vector<double> writes;
     for (const std::string &line : lines) {
-        const double time = time_of(line);
+        const double time = time_of_day(line);
         ASSERT_GE(time, 0) << line;
         if (line.substr(line.find('\t') + 1) == "A0") writes.push_back(time);
     }
@@ -70,7 +60,7 @@ TEST(CommandLinePolling, RepeatsOnItsGridWithTimesAndCountsEachOutcome) {
     ASSERT_EQ(writes.size(), 4u);
     const double grid[] = {0, 0.4, 1.6, 2.0};
     for (size_t i = 1; i < writes.size(); i++) EXPECT_NEAR(writes[i] - writes[0], grid[i], 0.1);
-    EXPECT_EQ(time_of(lines[1]), writes[0]) << "both lines carry the time of their write";
+    EXPECT_EQ(time_of_day(lines[1]), writes[0]) << "both lines carry the time of their write";
     EXPECT_TRUE(std::regex_match(run.err, std::regex("kelvra-ascii: 4 exchanges; ok 2, no-answer "
                                                      "2; round trip min .*\n")))
         << run.err;

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
+#include <regex>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -132,6 +134,23 @@ ToolRun finish_tool(StartedTool &tool) {
     run.err = take_file(tool.errFile);
     tool.pid = -1;
     return run;
+}
+
+double time_of_day(const std::string &line) {
+    std::smatch match;
+    const std::regex stamp(R"(^\d{4}-\d\d-\d\dT(\d\d):(\d\d):(\d\d\.\d{3})[+-]\d\d:\d\d\t)");
+    if (!std::regex_search(line, match, stamp)) return -1;
+    return std::stod(match[1]) * 3600 + std::stod(match[2]) * 60 + std::stod(match[3]);
+}
+
+double time_of_day_now() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + double(ms % 1000) / 1000;
 }
 
 std::vector<std::string> lines_of(const std::string &text) {

@@ -31,5 +31,10 @@ std::string output_so_far(const StartedTool &tool);
 // Waits for the run to end and collects it.
 ToolRun finish_tool(StartedTool &tool);
 
+// The local time of day in seconds of the "YYYY-MM-DDTHH:MM:SS.mmm+hh:mm<TAB>" that begins a
+// line of --timestamps, or -1 if there is none; and the time of day now.
+double time_of_day(const std::string &line);
+double time_of_day_now();
+
 // The lines of text, each without its '\n'; a last line without '\n' counts too.
 std::vector<std::string> lines_of(const std::string &text);

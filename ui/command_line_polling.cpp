@@ -12,6 +12,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace {
@@ -40,7 +41,10 @@ void print_time(long long wallMs) {
         (void)std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local);
         (void)std::strftime(zone, sizeof zone, "%z", local); // "+0100"
     }
-    std::printf("%s.%03d%.3s:%s\t", text, int(wallMs % 1000), zone, zone[0] ? zone + 3 : "");
+    if (std::strlen(zone) == 5)
+        std::printf("%s.%03d%.3s:%s\t", text, int(wallMs % 1000), zone, zone + 3);
+    else
+        std::printf("%s.%03d\t", text, int(wallMs % 1000));
 }
 
 // A reader of the exchange records: prints each exchange's entries as --send does and counts it.

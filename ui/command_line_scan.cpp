@@ -5,12 +5,11 @@
 #include "link/rs232.h"
 
 #include <cstdio>
-#include <cstring>
 
 int run_command_line_scan(const CommandLineExchange *request) {
     static BusScan scan;
     static ScanAnswer answer;
-    char answering[SCAN_LAST_ADDRESS * 4] = "";
+    int answering[SCAN_LAST_ADDRESS];
     int answered = 0, scanned = 0, portError = 0, outputFailed = 0;
 
     apply_request(request);
@@ -25,9 +24,7 @@ int run_command_line_scan(const CommandLineExchange *request) {
             break;
         }
         if (!answer.answered) continue;
-        answered++;
-        std::snprintf(answering + std::strlen(answering), sizeof answering - std::strlen(answering),
-                      "%s%d", answered > 1 ? ", " : "", answer.address);
+        answering[answered++] = answer.address;
         std::printf("%d\t%.1f\t", answer.address, answer.rttMs);
         print_entry(stdout, answer.text);
         if ((outputFailed = finish_stdout() != 0)) break;
@@ -36,11 +33,15 @@ int run_command_line_scan(const CommandLineExchange *request) {
 
     std::fprintf(stderr, "kelvra-ascii: scanned %d of the addresses %d..%d in %.1f s: ", scanned,
                  request->from, request->to, Timer() - start);
-    if (answered)
-        std::fprintf(stderr, "%d answered (%s)%s\n", answered, answering,
-                     portError ? "; stopped by a port error" : "");
-    else
-        std::fprintf(stderr, "none answered%s\n", portError ? "; stopped by a port error" : "");
+    if (answered) {
+        std::fprintf(stderr, "%d answered (", answered);
+        for (int i = 0; i < answered; i++)
+            std::fprintf(stderr, "%s%d", i ? ", " : "", answering[i]);
+        std::fputc(')', stderr);
+    } else {
+        std::fputs("none answered", stderr);
+    }
+    std::fprintf(stderr, "%s\n", portError ? "; stopped by a port error" : "");
     if (outputFailed) return EXIT_OUTPUT_FAILED;
     if (portError) return EXIT_PORT_ERROR;
     return answered ? 0 : EXIT_NO_RESPONSE;
