@@ -35,6 +35,7 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setToolTip(byLanguage(
         QStringLiteral(
