@@ -36,7 +36,6 @@ struct Printer {
 void print_time(long long wallMs) {
     const std::time_t seconds = std::time_t(wallMs / 1000);
     char text[40] = "", zone[8] = "";
-    // NOLINTNEXTLINE(concurrency-mt-unsafe): one thread; the result is used at once
     if (const std::tm *local = std::localtime(&seconds)) {
         (void)std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local);
         (void)std::strftime(zone, sizeof zone, "%z", local); // "+0100"

@@ -176,7 +176,7 @@ int set_interval(const char *value) {
     bool digits = whole + decimals > 0 && whole <= 5 && decimals <= 3;
     for (const char *c = value; *c != '\0' && digits; c++)
         digits = c == point || (*c >= '0' && *c <= '9');
-    request.interval = digits ? std::atof(value) : -1;
+    request.interval = digits ? std::strtod(value, nullptr) : -1;
     if (!(request.interval >= 0.1 && request.interval <= 86400))
         return usage_error("--interval %s: the interval must be 0.1 to 86400 seconds", value);
     return OPTIONS_CONTINUE;

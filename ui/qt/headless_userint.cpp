@@ -15,6 +15,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -74,7 +75,10 @@ std::string latin1(const QString &text) {
     return text.toLatin1().toStdString();
 }
 
-const std::map<QString, Kind> kinds = {
+const struct {
+    const char *name;
+    Kind kind;
+} kinds[] = {
     {"numeric", Kind::Numeric},       {"ring", Kind::Ring},
     {"ring_slide", Kind::RingSlide},  {"toggle", Kind::Toggle},
     {"command_button", Kind::Button}, {"picture_button", Kind::Button},
@@ -93,9 +97,11 @@ CtrlCallbackPtr bindName(const QString &name) {
 
 // Fills a control from its definition; false for an unknown kind.
 bool build(Control &control, const QJsonObject &def, int handle, int id) {
-    const auto kind = kinds.find(def["kind"].toString());
-    if (kind == kinds.end()) return false;
-    control.kind = kind->second;
+    const QString kind = def["kind"].toString();
+    const auto *known = std::find_if(std::begin(kinds), std::end(kinds),
+                                     [&kind](const auto &each) { return kind == each.name; });
+    if (known == std::end(kinds)) return false;
+    control.kind = known->kind;
     control.callback = bindName(def["callback"].toString());
     switch (control.kind) {
     case Kind::Numeric:
