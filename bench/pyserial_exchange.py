@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """One exchange with pyserial, for comparison with kelvra-ascii --send: open the line at
-19200 8O1, write the A0 frame for chamber 1, wait 0.5 s, read the answer up to its end byte,
-close. Usage: pyserial_exchange.py DEVICE. Prints the answer in hex; exit 1 without one.
+19200 8O1, write the A0 frame for chamber 1, read the answer up to its end byte, close.
+Usage: pyserial_exchange.py DEVICE [--wait]. Without --wait it reads at once (the answer may
+take until 1.0 s after the write, as in the tool); with --wait it first sleeps 0.5 s, as the
+window's Enter does. Prints the answer in hex; exit 1 without one.
 
 A pseudo-terminal has no parity bits: Linux drops the parity enable but keeps the odd flag,
 and a line left so (pyserial does not restore settings on close) refuses every later request
@@ -15,13 +17,15 @@ import serial
 FRAME = bytes([0x02, 0x81, 0xC1, 0xB0, 0xF0, 0x03])  # "A0" for chamber 1
 
 device = sys.argv[1]
+wait = "--wait" in sys.argv[2:]
 pty = os.path.realpath(device).startswith("/dev/pts/")
-line = serial.Serial(device, 19200, bytesize=8, stopbits=1, timeout=0.5, write_timeout=0.5,
-                     parity=serial.PARITY_NONE if pty else serial.PARITY_ODD)
+line = serial.Serial(device, 19200, bytesize=8, stopbits=1, timeout=0.5 if wait else 1.0,
+                     write_timeout=0.5, parity=serial.PARITY_NONE if pty else serial.PARITY_ODD)
 line.reset_input_buffer()
 line.write(FRAME)
 line.flush()
-time.sleep(0.5)
+if wait:
+    time.sleep(0.5)
 answer = line.read_until(b"\x03")
 line.close()
 print(answer.hex(" "))

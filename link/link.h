@@ -36,3 +36,8 @@ double exchange_time_left(void);
 // is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, then
 // held at the start of response with a terminator, else 0. Only a port failure is reported.
 int zeichen_empfangen(char *response, unsigned char address);
+// zeichen_empfangen for a receive that is due to begin at `from` (a Timer() time, ahead of now
+// where a wait before it is not sat out) and whose first read waits firstWait seconds: it reads
+// at once and returns as soon as a valid frame is complete, and accepts exactly the responses
+// that the receive begun at `from` would accept (the rule: link/receiver.cpp).
+int receive_from(char *response, unsigned char address, double from, double firstWait);

@@ -146,22 +146,41 @@ static void flush_until_quiet(void) {
 // past the exchange's own limit either, which binds only where the receive began late (after
 // Enter's wait) and the response is still coming in 2.5 s after the write.
 int zeichen_empfangen(char *response, unsigned char address) {
+    return receive_from(response, address, Timer(), (double)LINK_DELAY_MS / 1000);
+}
+
+// Reading at once without changing what is accepted. A receive that begins at `from` (Enter's,
+// after its 0.5 s wait) starts each read at the later of `from` and the moment the read before
+// returned; bytes that came earlier wait in the input queue and are taken at once. So a byte is
+// accepted, whenever it is read, exactly when:
+//   - the first byte arrives by from + firstWait (Enter: 0.5 s + 0.5 s = 1.0 s after the write);
+//   - every later byte arrives by max(from, the arrival of the byte before) + LINK_DELAY_MS;
+//   - the read that takes it starts, counted the same way, less than RECEIVE_LIMIT_MS after
+//     `from`, and nothing is waited for past the exchange's limit (write start + 2.5 s).
+// The frame's rules do not depend on time, so taking a byte the moment it arrives instead of from
+// the queue at `from` decides nothing differently; only the end comes sooner. Each read therefore
+// counts its time-out from max(now, from); with `from` at the call this is the plain receive.
+int receive_from(char *response, unsigned char address, double from, double firstWait) {
     ReceiveOutcome *outcome = &link_trace.receive;
     struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0, 0,
                         outcome};
-    const double start = Timer();
+    const double gap = (double)LINK_DELAY_MS / 1000;
+    double portTimeout = gap; // as ComPortOpen set it
     int bySilence = 0;
 
     outcome->count = outcome->flushed = outcome->portError = 0;
     outcome->frameStart = -1;
     outcome->portMessage[0] = '\0';
     decide(&r, RECEIVE_NO_ANSWER, -1, 0);
-    const double delay = (double)LINK_DELAY_MS / 1000;
-    double left = 0;
-    while (!r.complete && Timer() - start < (double)RECEIVE_LIMIT_MS / 1000 &&
-           (left = exchange_time_left()) > 0) {
-        const int capped = left < delay;
-        if (capped) SetComTime(com_num, left);
+    while (!r.complete) {
+        const double now = Timer();
+        const double ahead = from > now ? from - now : 0; // the read's nominal start lies ahead
+        const double left = exchange_time_left();
+        if (now + ahead - from >= (double)RECEIVE_LIMIT_MS / 1000 || left - ahead <= 0) break;
+        double wait = ahead + (outcome->count == 0 ? firstWait : gap);
+        const int capped = left < wait;
+        if (capped) wait = left;
+        if (wait != portTimeout) SetComTime(com_num, portTimeout = wait);
         unsigned char byte = 0;
         int got = ComRd(com_num, (char *)&byte, 1);
         if (got == 0) { // time-out: silence, unless the exchange's limit cut the wait short

@@ -14,10 +14,11 @@ enum {
 enum {
     BY_ENTER = 0, // Enter in the command field (also the command-line exchange)
     BY_TIMER = 1, // a tick of SCANNER
+    BY_SCAN = 2,  // a bus scan's exchange with one address
 };
 
 struct ExchangeRecord {
-    int trigger;                        // BY_ENTER or BY_TIMER
+    int trigger;                        // BY_ENTER, BY_TIMER or BY_SCAN
     long long wallMs;                   // wall-clock time when the write began, ms since 1970 UTC
     int port;                           // com_num of the exchange
     char device[DEVICE_NAME_SIZE];      // the device that port name opened

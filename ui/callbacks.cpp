@@ -7,6 +7,10 @@
 #include "ui/program.h"
 #include "ui/userint.h"
 
+const char *panel_file(void) {
+    return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
+}
+
 int show_port_hint(void) {
     char hint[512];
     int port = 0;

@@ -1,31 +1,42 @@
 // One exchange from the command line, through the very callback that Enter in the window's
-// command field reaches.
+// command field reaches, and what every run without a window shares.
 #include "ui/command_line.h"
 
 #include "display/format.h"
 #include "record/logging.h"
 #include "record/record.h"
 #include "ui/ascii.h"
+#include "ui/exchange.h"
 #include "ui/exchange_report.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 
 #include <cstdio>
 
-// Writes the history entry at the top of list, Latin-1 inside, as one UTF-8 line.
+void print_entry(FILE *out, const char *entry) {
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(entry); *c != '\0'; c++) {
+        if (*c < 0x80) {
+            std::putc(*c, out);
+        } else {
+            std::putc(0xC0 | (*c >> 6), out);
+            std::putc(0x80 | (*c & 0x3F), out);
+        }
+    }
+    std::putc('\n', out);
+}
+
+// Writes the history entry at the top of list as one UTF-8 line.
 static void print_newest(int list) {
     char entry[DISPLAY_BUFFER_SIZE] = "";
 
     GetLabelFromIndex(main_panel, list, 0, entry);
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(entry); *c != '\0'; c++) {
-        if (*c < 0x80) {
-            std::putchar(*c);
-        } else {
-            std::putchar(0xC0 | (*c >> 6));
-            std::putchar(0x80 | (*c & 0x3F));
-        }
-    }
-    std::putchar('\n');
+    print_entry(stdout, entry);
+}
+
+int finish_stdout(void) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
+    return EXIT_OUTPUT_FAILED;
 }
 
 // The exchange's record, told on stderr as the request asks.
@@ -41,6 +52,10 @@ static void report_log_failure(const char *path, int error, void *) {
     logFailed = true;
 }
 
+int command_line_log_failed(void) {
+    return logFailed;
+}
+
 int open_command_line_log(const char *path) {
     if (const int error = start_logging(path); error != 0) {
         std::fprintf(stderr, "kelvra-ascii: cannot open the log file %s: %s\n", path,
@@ -54,17 +69,23 @@ int open_command_line_log(const char *path) {
 int prepare_command_line_exchange(void) {
     UseNoDisplay();
     SetMessagePopupOutput(MESSAGES_TO_STDERR);
+    set_enter_reads_at_once(1);
     return 0;
+}
+
+void apply_request(const CommandLineExchange *request) {
+    SetCtrlVal(main_panel, TOGGLEBUTTON, 0); // cyclic sending stays off
+    SuspendTimerCallbacks();
+    if (request->address >= 0) SetCtrlVal(main_panel, KAMMER, request->address);
+    if (request->port >= 0) SetCtrlVal(main_panel, RING_COM, request->port);
+    if (request->mode >= 0) SetCtrlVal(main_panel, RINGSLIDE, request->mode);
 }
 
 int run_command_line_exchange(const CommandLineExchange *request) {
     int sent = 0, received = 0, sentBefore = 0, receivedBefore = 0;
 
-    SuspendTimerCallbacks();
+    apply_request(request);
     SetCtrlVal(main_panel, SEND_STRING, request->text);
-    if (request->address >= 0) SetCtrlVal(main_panel, KAMMER, request->address);
-    if (request->port >= 0) SetCtrlVal(main_panel, RING_COM, request->port);
-    if (request->mode >= 0) SetCtrlVal(main_panel, RINGSLIDE, request->mode);
 
     GetNumListItems(main_panel, ZEICHEN_GESENDET, &sentBefore);
     GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &receivedBefore);
@@ -78,10 +99,7 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     // the histories start empty, so a grown one has a new entry on top
     if (sent > sentBefore) print_newest(ZEICHEN_GESENDET);
     if (received > receivedBefore) print_newest(ZEICHEN_EMPFANGEN);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
-        return EXIT_OUTPUT_FAILED;
-    }
+    if (finish_stdout() != 0) return EXIT_OUTPUT_FAILED;
     if (logFailed) return EXIT_LOG_FAILED;
     if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
     return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;

@@ -1,6 +1,7 @@
 // The exchange cycle: Enter in the command field and every tick of SCANNER frame the command
 // text, write it to the selected port and show the sent frame and a valid response at the top
 // of their histories.
+#include "ui/exchange.h"
 #include "display/format.h"
 #include "link/link.h"
 #include "link/outcome.h"
@@ -61,21 +62,28 @@ static void finish_record(void) {
     publish_exchange(&record);
 }
 
+// Whether SENDEN reads at once (runs without a window) or after the link delay (the window).
+static int enterReadsAtOnce;
+
 // One exchange with the chamber on the main panel. The command field takes at most
 // MAX_COMMAND_LENGTH characters and the builder cuts anything longer, so the frame always fits.
-// waitSeconds passes between the write and the receiver (bytes that come meanwhile wait in the
-// port's input queue). When it is done its record goes to the readers. Returns 0.
-static int exchange(int trigger, double waitSeconds) {
+// waitSeconds passes between the write and the receive (bytes that come meanwhile wait in the
+// port's input queue); reading at once, the receive takes them as they come instead, with the
+// same acceptance and the first read's time-out firstWait. When it is done its record goes to
+// the readers. Returns the record, or null when the command field is empty.
+static const ExchangeRecord *exchange(int trigger, double waitSeconds, int atOnce,
+                                      double firstWait) {
     char command[FRAME_BUFFER_SIZE] = "";
     char frame[FRAME_BUFFER_SIZE];
     char response[FRAME_BUFFER_SIZE];
     char display[DISPLAY_BUFFER_SIZE];
     int address = 0;
     int mode = 0;
+    int received = 0;
 
     GetCtrlVal(main_panel, SEND_STRING, command);
     GetCtrlVal(main_panel, KAMMER, &address);
-    if (command[0] == '\0') return 0;
+    if (command[0] == '\0') return nullptr;
 
     zeichen_senden(command, frame, (unsigned char)address);
     GetCtrlVal(main_panel, RINGSLIDE, &mode);
@@ -84,8 +92,13 @@ static int exchange(int trigger, double waitSeconds) {
     insert_entry(ZEICHEN_GESENDET, display);
     snprintf(record.sentText, sizeof record.sentText, "%s", display);
 
-    if (waitSeconds > 0) Delay(waitSeconds);
-    if (zeichen_empfangen(response, (unsigned char)address) != 0) {
+    if (atOnce) {
+        received = receive_from(response, (unsigned char)address, Timer() + waitSeconds, firstWait);
+    } else {
+        if (waitSeconds > 0) Delay(waitSeconds);
+        received = zeichen_empfangen(response, (unsigned char)address);
+    }
+    if (received != 0) {
         SetCtrlVal(main_panel, LED, 1);
         format_receivebuffer(response, display, mode);
         insert_entry(ZEICHEN_EMPFANGEN, display);
@@ -96,13 +109,24 @@ static int exchange(int trigger, double waitSeconds) {
     }
     ComPortClose(); // the receiver has closed the port already
     finish_record();
-    return 0;
+    return &record;
 }
 
-// Enter in SEND_STRING: one exchange, with the link delay before the response is read.
+void set_enter_reads_at_once(int atOnce) {
+    enterReadsAtOnce = atOnce;
+}
+
+const ExchangeRecord *scan_exchange(double firstWait) {
+    return exchange(BY_SCAN, 0, 1, firstWait);
+}
+
+// Enter in SEND_STRING: one exchange, with the link delay before the response is read (or, in a
+// run without a window, the same acceptance without sitting the delay out).
 int SENDEN(int, int, int event, void *, int eventData1, int) {
     if (event != EVENT_KEYPRESS || eventData1 != VAL_ENTER_VKEY) return 0;
-    return exchange(BY_ENTER, (double)LINK_DELAY_MS / 1000);
+    const double delay = (double)LINK_DELAY_MS / 1000;
+    exchange(BY_ENTER, delay, enterReadsAtOnce, delay);
+    return 0;
 }
 
 // A tick of SCANNER: one exchange under the title "Scanning", reading the response at once.
@@ -112,7 +136,7 @@ int TIMER(int, int, int event, void *, int, int) {
     if (event != EVENT_TIMER_TICK) return 0;
     GetPanelAttribute(main_panel, ATTR_TITLE, title);
     SetPanelAttribute(main_panel, ATTR_TITLE, "Scanning");
-    exchange(BY_TIMER, 0);
+    exchange(BY_TIMER, 0, 0, (double)LINK_DELAY_MS / 1000);
     SetPanelAttribute(main_panel, ATTR_TITLE, title);
     return 0;
 }

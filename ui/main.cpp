@@ -1,4 +1,4 @@
-// kelvra-ascii: the operator's window.
+// kelvra-ascii-window: the operator's window, which kelvra-ascii starts (ui/command_line_main.cpp).
 #include "ui/program.h"
 
 int main(int argc, char *argv[]) {

@@ -12,6 +12,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef KELVRA_VERSION
@@ -35,6 +36,7 @@ constexpr const char *WINDOW = "Window";
 constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
+constexpr const char *SCAN = "Bus scan";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
@@ -79,15 +81,20 @@ int map_port(const char *value) {
     return EXIT_USAGE;
 }
 
-// A whole decimal number of at most three digits from low to high, else -1.
-int small_number(const char *text, int low, int high) {
-    int number = 0;
+// A whole decimal number of at most `digits` digits (up to 9) from low to high, else -1.
+long decimal_number(const char *text, int digits, long low, long high) {
+    long number = 0;
     const char *digit = text;
     for (; *digit != '\0'; digit++) {
-        if (*digit < '0' || *digit > '9' || digit - text >= 3) return -1;
+        if (*digit < '0' || *digit > '9' || digit - text >= digits) return -1;
         number = number * 10 + (*digit - '0');
     }
     return digit == text || number < low || number > high ? -1 : number;
+}
+
+// A whole decimal number of at most three digits from low to high, else -1.
+int small_number(const char *text, int low, int high) {
+    return int(decimal_number(text, 3, low, high));
 }
 
 int send_text(const char *value) {
@@ -144,6 +151,55 @@ int set_log(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int start_scan(const char *) {
+    request.scan = 1;
+    return OPTIONS_CONTINUE;
+}
+
+int set_from(const char *value) {
+    return store_number("--from", value, value, 1, 32, &request.from,
+                        "the first address must be 1 to 32");
+}
+
+int set_to(const char *value) {
+    return store_number("--to", value, value, 1, 32, &request.to,
+                        "the last address must be 1 to 32");
+}
+
+int set_timeout(const char *value) {
+    request.timeoutMs = int(decimal_number(value, 4, 1, 2000));
+    if (request.timeoutMs < 0)
+        return usage_error("--timeout %s: the wait for a first byte must be 1 to 2000 ms", value);
+    return OPTIONS_CONTINUE;
+}
+
+int set_repeat(const char *value) {
+    request.repeat = decimal_number(value, 9, 0, 999999999);
+    if (request.repeat < 0)
+        return usage_error("--repeat %s: the number of exchanges must be 0 (no end) to 999999999",
+                           value);
+    return OPTIONS_CONTINUE;
+}
+
+// Seconds as digits with at most three decimals, from 0.1 to a day.
+int set_interval(const char *value) {
+    const char *point = std::strchr(value, '.');
+    const size_t whole = point ? size_t(point - value) : std::strlen(value);
+    const size_t decimals = point ? std::strlen(point + 1) : 0;
+    bool digits = whole + decimals > 0 && whole <= 5 && decimals <= 3;
+    for (const char *c = value; *c != '\0' && digits; c++)
+        digits = c == point || (*c >= '0' && *c <= '9');
+    request.interval = digits ? std::strtod(value, nullptr) : -1;
+    if (!(request.interval >= 0.1 && request.interval <= 86400))
+        return usage_error("--interval %s: the interval must be 0.1 to 86400 seconds", value);
+    return OPTIONS_CONTINUE;
+}
+
+int set_timestamps(const char *) {
+    request.timestamps = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(const char *);
 int show_version(const char *);
 int list_ports(const char *);
@@ -171,6 +227,24 @@ const Option options[] = {
      "print every byte sent and received with its time\n"
      "(ms after the write) and the outcome on standard\n"
      "error"},
+    {"--repeat", "N", set_repeat, EXCHANGE,
+     "send N times (0: until interrupted), then print a\n"
+     "summary on standard error; Ctrl-C ends the run\n"
+     "after the exchange in progress"},
+    {"--interval", "S", set_interval, EXCHANGE,
+     "seconds from one exchange's start to the next with\n"
+     "--repeat, on a fixed grid (default 2.0)"},
+    {"--timestamps", nullptr, set_timestamps, EXCHANGE,
+     "begin each line with the local time of its\n"
+     "exchange's write and a tab"},
+    {"--scan", nullptr, start_scan, SCAN,
+     "send the command (--send, default A0) to each\n"
+     "chamber address in turn and list those that answer"},
+    {"--from", "N", set_from, SCAN, "first address of the scan, 1..32 (default 1)"},
+    {"--to", "N", set_to, SCAN, "last address of the scan, 1..32 (default 32)"},
+    {"--timeout", "MS", set_timeout, SCAN,
+     "wait at most MS milliseconds (1..2000) for an\n"
+     "answer's first byte (default 500)"},
     {"--log", "FILE", set_log, LOG,
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
@@ -229,11 +303,12 @@ void print_option(const Option &option) {
 
 int show_help(const char *) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
-                "  or:  kelvra-ascii --send TEXT [OPTION]...\n"
+                "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
+                "  or:  kelvra-ascii --scan [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
-                "window, which needs a graphical display; with --send it runs one exchange\n"
-                "without a window instead.\n");
+                "window, which needs a graphical display; with --send or --scan it runs without\n"
+                "a window instead.\n");
     for (const Option &option : options) {
         const char *section = section_of(option);
         if (section_opened_before(option)) continue;
@@ -250,7 +325,7 @@ int show_help(const char *) {
                 "CODE one of no-answer, bad-start, wrong-address, no-high-bit, bad-checksum,\n"
                 "too-long, incomplete, too-slow, port-error. Exit status: 0 valid\n"
                 "response, 1 none, 2 serial-port error, 64 usage error, 73 log file failed,\n"
-                "74 output failed.\n"
+                "74 output failed; with --repeat, those of the last exchange.\n"
                 "\n"
                 "With --log, every exchange appends one row to FILE: CSV (RFC 4180, UTF-8,\n"
                 "CRLF), a header row when the file is new or empty, never truncated. Each row\n"
@@ -269,13 +344,20 @@ int show_help(const char *) {
                 "A log file that cannot be opened ends a --send run with status 73 before the\n"
                 "exchange; one that cannot be written, after it.\n"
                 "\n"
+                "With --scan, each address that answers gives one line: the address, the round\n"
+                "trip in milliseconds and the received entry, separated by tabs; a summary goes\n"
+                "to standard error. Exit status: 0 an address answered, 1 none, 2 serial-port\n"
+                "error (the scan stops), 64 usage error, 73 log file failed, 74 output failed.\n"
+                "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
                 "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
                 "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n"
                 "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
-                "  kelvra-ascii --send A0 --log chamber.csv\n");
+                "  kelvra-ascii --send A0 --log chamber.csv\n"
+                "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
+                "  kelvra-ascii --scan --timeout 100\n");
     return finish_output();
 }
 
@@ -287,10 +369,38 @@ const Option *find_option(const char *argument, size_t nameLength) {
     return nullptr;
 }
 
+// What the options given together must satisfy; a usage error names the first they break.
+int check_combination(void) {
+    const bool scanning = request.scan != 0;
+    if (!request.text && !scanning &&
+        (request.address >= 0 || request.port >= 0 || request.mode >= 0))
+        return usage_error("options --address, --port and --mode need --send or --scan");
+    if (request.trace && (!request.text || scanning))
+        return usage_error("option --trace needs --send, and is not for --scan");
+    if (scanning && request.address >= 0)
+        return usage_error("options --scan and --address exclude each other: the scan sets "
+                           "the address");
+    if (scanning && (request.repeat >= 0 || request.interval >= 0 || request.timestamps))
+        return usage_error("options --repeat, --interval and --timestamps are not for --scan");
+    if (!scanning && (request.from >= 0 || request.to >= 0 || request.timeoutMs >= 0))
+        return usage_error("options --from, --to and --timeout need --scan");
+    if (!request.text && (request.repeat >= 0 || request.interval >= 0 || request.timestamps))
+        return usage_error("options --repeat, --interval and --timestamps need --send");
+    if (request.interval >= 0 && request.repeat < 0)
+        return usage_error("option --interval needs --repeat");
+    if (request.from < 0) request.from = 1;
+    if (request.to < 0) request.to = 32;
+    if (request.from > request.to)
+        return usage_error("--from %d lies above --to %d", request.from, request.to);
+    if (request.timeoutMs < 0) request.timeoutMs = LINK_DELAY_MS;
+    if (request.interval < 0) request.interval = 2.0;
+    return OPTIONS_CONTINUE;
+}
+
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1, 0};
+    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
     logFile = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -315,14 +425,11 @@ int parse_options(int argc, char *argv[]) {
             return usage_error("bad value for %s (expected %s)", option->name, option->values);
         if (result != OPTIONS_CONTINUE) return result;
     }
-    if (!request.text &&
-        (request.address >= 0 || request.port >= 0 || request.mode >= 0 || request.trace))
-        return usage_error("options --address, --port, --mode and --trace need --send");
-    return OPTIONS_CONTINUE;
+    return check_combination();
 }
 
 const CommandLineExchange *command_line_exchange(void) {
-    return request.text ? &request : nullptr;
+    return request.text || request.scan ? &request : nullptr;
 }
 
 const char *log_file_option(void) {

@@ -6,14 +6,21 @@ enum {
     EXIT_USAGE = 64,       // exit status for an unknown or malformed option
 };
 
-// One exchange from the command line (--send and its companions). A field left at -1 keeps the
+// A run without a window (--send or --scan and their companions). A field left at -1 keeps the
 // main panel's default.
 struct CommandLineExchange {
-    const char *text; // the command text, printable ASCII, 1..MAX_COMMAND_LENGTH characters
+    const char *text; // the command text, printable ASCII, 1..MAX_COMMAND_LENGTH characters;
+                      // null for a scan without --send
     int address;      // KAMMER, 1..32
     int port;         // RING_COM, 1..20
     int mode;         // RINGSLIDE, 0..2
     int trace;        // --trace: every byte both ways on stderr
+    int scan;         // --scan: the command goes to each address from..to instead
+    int from, to;     // 1..32, from <= to (with --scan)
+    int timeoutMs;    // the scan's wait for a first byte, 1..2000
+    long repeat;      // --repeat: exchanges in all, 0 for no end; -1 for one without a summary
+    double interval;  // seconds from one exchange's start to the next (with --repeat)
+    int timestamps;   // --timestamps: each line after the time of its exchange's write
 };
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
@@ -22,8 +29,8 @@ struct CommandLineExchange {
 // --list-ports; no display needed), 1 if that output failed, EXIT_USAGE after a one-line message
 // on stderr.
 int parse_options(int argc, char *argv[]);
-// The exchange the options of the last parse_options asked for, or null when --send was not
-// among them (the tool then opens its window).
+// The run without a window that the options of the last parse_options asked for, or null when
+// neither --send nor --scan was among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);
 // The file that --log named, or null.
 const char *log_file_option(void);

@@ -7,11 +7,14 @@
 // The panel file of the configured language: "ascii.uir" or, with Fremdsprache set, "ascii_e.uir".
 const char *panel_file(void);
 
-// The program: reads the options, loads and shows the main panel with the selected preset in the
-// command field, and runs the event loop. Returns 0 after QUIT, -1 if the window cannot be set
-// up, or EXIT_USAGE (64) for a bad option. With --send it runs one exchange from the command
-// line instead (ui/command_line.h) and returns its exit status.
+// The window program: reads the options, loads and shows the main panel with the selected preset
+// in the command field, and runs the event loop. Returns 0 after QUIT, -1 if the window cannot be
+// set up, or EXIT_USAGE (64) for a bad option. With --send or --scan it runs without a window
+// instead (run_without_window) and returns that run's exit status.
 int ascii_main(int argc, char *argv[]);
+// Hands the run over to the window program, kelvra-ascii-window beside this program or in its
+// libexec folder, with the same arguments. Returns only when it cannot, with -1 after a message.
+int start_window_program(char *argv[]);
 
 // Gives the port ring of the main panel the port_hint (ui/ports.h) of its selection as tooltip.
 int show_port_hint(void);

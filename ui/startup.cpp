@@ -1,7 +1,5 @@
-// Start-up: options, the main panel in the chosen language, the first preset, the log file, the
-// event loop; or, with --send, the log file and the main panel unseen for one exchange from the
-// command line.
-#include "display/format.h"
+// Start-up of the window program: options, the main panel in the chosen language, the first
+// preset, the log file, the event loop; or, with --send or --scan, the run without a window.
 #include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/command_line.h"
@@ -10,25 +8,18 @@
 #include "ui/userint.h"
 #include "ui/workbench.h"
 
-const char *panel_file(void) {
-    return Fremdsprache ? "ascii_e.uir" : "ascii.uir";
-}
-
 int ascii_main(int argc, char *argv[]) {
     char command[512];
 
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
+    if (const CommandLineExchange *request = command_line_exchange())
+        return run_without_window(argv, request);
     SetRS232Language(Fremdsprache); // the port's messages in the panel's language
-    const CommandLineExchange *exchange = command_line_exchange();
     const char *log = log_file_option();
-    if (exchange && log)
-        if (const int status = open_command_line_log(log); status != 0) return status;
-    if (exchange) prepare_command_line_exchange();
     if (InitCVIRTE(0, argv, 0) == 0) return -1;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
-    if (exchange) return run_command_line_exchange(exchange);
     OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
     show_port_hint();

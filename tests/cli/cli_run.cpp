@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
+#include <regex>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -16,12 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Started {
-    pid_t pid = -1;
-    std::string outFile, errFile;
-    Clock::time_point start;
-};
-
 std::string temp_file(const char *what) {
     char name[64];
     std::snprintf(name, sizeof name, "/tmp/kelvra-cli-%s-XXXXXX", what);
@@ -30,7 +26,7 @@ std::string temp_file(const char *what) {
     return name;
 }
 
-std::string take_file(const std::string &name) {
+std::string read_file(const std::string &name) {
     std::string text;
     if (FILE *file = std::fopen(name.c_str(), "rb")) {
         char buffer[4096];
@@ -38,8 +34,17 @@ std::string take_file(const std::string &name) {
             text.append(buffer, n);
         (void)std::fclose(file);
     }
+    return text;
+}
+
+std::string take_file(const std::string &name) {
+    std::string text = read_file(name);
     (void)std::remove(name.c_str());
     return text;
+}
+
+double now() {
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
 // The test's environment without a display, as run_tools describes it.
@@ -58,8 +63,9 @@ std::vector<std::string> headless_environment() {
     return variables;
 }
 
-Started start(const std::vector<std::string> &args, const std::vector<std::string> &environment) {
-    Started started{-1, temp_file("out"), temp_file("err"), Clock::now()};
+StartedTool start(const std::vector<std::string> &args,
+                  const std::vector<std::string> &environment) {
+    StartedTool started{-1, temp_file("out"), temp_file("err"), now()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -74,8 +80,9 @@ Started start(const std::vector<std::string> &args, const std::vector<std::strin
     for (const std::string &variable : environment)
         envp.push_back(const_cast<char *>(variable.c_str()));
     envp.push_back(nullptr);
-    if (posix_spawn(&started.pid, KELVRA_ASCII, &actions, nullptr, argv.data(), envp.data()) != 0)
-        started.pid = -1;
+    pid_t pid = -1;
+    if (posix_spawn(&pid, KELVRA_ASCII, &actions, nullptr, argv.data(), envp.data()) == 0)
+        started.pid = pid;
     posix_spawn_file_actions_destroy(&actions);
     return started;
 }
@@ -84,7 +91,7 @@ Started start(const std::vector<std::string> &args, const std::vector<std::strin
 
 std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists) {
     const std::vector<std::string> environment = headless_environment();
-    std::vector<Started> started;
+    std::vector<StartedTool> started;
     for (const auto &args : argLists) started.push_back(start(args, environment));
 
     std::vector<ToolRun> runs(started.size());
@@ -95,8 +102,7 @@ std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argL
             if (done[i]) continue;
             int status = 0;
             if (started[i].pid > 0 && waitpid(started[i].pid, &status, WNOHANG) == 0) continue;
-            runs[i].seconds =
-                std::chrono::duration<double>(Clock::now() - started[i].start).count();
+            runs[i].seconds = now() - started[i].start;
             if (started[i].pid > 0 && WIFEXITED(status)) runs[i].status = WEXITSTATUS(status);
             done[i] = true;
             left--;
@@ -108,6 +114,43 @@ std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argL
         runs[i].err = take_file(started[i].errFile);
     }
     return runs;
+}
+
+StartedTool start_tool(const std::vector<std::string> &args) {
+    return start(args, headless_environment());
+}
+
+std::string output_so_far(const StartedTool &tool) {
+    return read_file(tool.outFile);
+}
+
+ToolRun finish_tool(StartedTool &tool) {
+    ToolRun run;
+    int status = 0;
+    if (tool.pid > 0 && waitpid(tool.pid, &status, 0) == tool.pid && WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    run.seconds = now() - tool.start;
+    run.out = take_file(tool.outFile);
+    run.err = take_file(tool.errFile);
+    tool.pid = -1;
+    return run;
+}
+
+double time_of_day(const std::string &line) {
+    std::smatch match;
+    const std::regex stamp(R"(^\d{4}-\d\d-\d\dT(\d\d):(\d\d):(\d\d\.\d{3})[+-]\d\d:\d\d\t)");
+    if (!std::regex_search(line, match, stamp)) return -1;
+    return std::stod(match[1]) * 3600 + std::stod(match[2]) * 60 + std::stod(match[3]);
+}
+
+double time_of_day_now() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + double(ms % 1000) / 1000;
 }
 
 std::vector<std::string> lines_of(const std::string &text) {

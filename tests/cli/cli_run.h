@@ -17,5 +17,24 @@ struct ToolRun {
 // its stderr. Returns the runs in the order of the lists.
 std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists);
 
+// A run of kelvra-ascii started by start_tool, not yet waited for.
+struct StartedTool {
+    int pid = -1;
+    std::string outFile, errFile;
+    double start = 0; // seconds on the steady clock
+};
+
+// Starts kelvra-ascii with args in the environment that run_tools describes.
+StartedTool start_tool(const std::vector<std::string> &args);
+// What the run has written to standard output so far.
+std::string output_so_far(const StartedTool &tool);
+// Waits for the run to end and collects it.
+ToolRun finish_tool(StartedTool &tool);
+
+// The local time of day in seconds of the "YYYY-MM-DDTHH:MM:SS.mmm+hh:mm<TAB>" that begins a
+// line of --timestamps, or -1 if there is none; and the time of day now.
+double time_of_day(const std::string &line);
+double time_of_day_now();
+
 // The lines of text, each without its '\n'; a last line without '\n' counts too.
 std::vector<std::string> lines_of(const std::string &text);

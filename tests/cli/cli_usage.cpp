@@ -39,9 +39,26 @@ TEST(CommandLineUsage, EachMistakeEndsWithStatus64AndOneLineThatNamesIt) {
         {{"--send", "A0", "--mode", ""}, "--mode : the display mode must be 0, 1 or 2"},
         {{"--send", "A0", "--map", "com1"}, "--map com1: expected comN=DEVICE"},
         {{"--send", "A0", "--map", "com21=/dev/null"}, "the port must be com1 to com20"},
-        {{"--address", "2"}, "options --address, --port, --mode and --trace need --send"},
-        {{"--mode", "0", "--lang", "en"}, "options --address, --port, --mode and --trace need"},
-        {{"--trace"}, "and --trace need --send"},
+        {{"--trace"}, "option --trace needs --send"},
+        {{"--scan", "--send", "A0", "--trace"}, "option --trace needs --send, and is not for"},
+        {{"--address", "2"}, "options --address, --port and --mode need --send"},
+        {{"--mode", "0", "--lang", "en"}, "options --address, --port and --mode need --send"},
+        {{"--scan", "--address", "3"}, "options --scan and --address exclude each other"},
+        {{"--scan", "--from", "20", "--to", "10"}, "--from 20 lies above --to 10"},
+        {{"--scan", "--to", "33"}, "--to 33: the last address must be 1 to 32"},
+        {{"--scan", "--timeout", "0"}, "--timeout 0: the wait for a first byte must be 1 to 2000"},
+        {{"--scan", "--timeout=2001"}, "--timeout 2001: the wait for a first byte must be"},
+        {{"--scan", "--send", "A0", "--repeat", "2"},
+         "--repeat, --interval and --timestamps are "
+         "not for --scan"},
+        {{"--send", "A0", "--from", "2"}, "options --from, --to and --timeout need --scan"},
+        {{"--repeat", "2"}, "options --repeat, --interval and --timestamps need --send"},
+        {{"--timestamps"}, "options --repeat, --interval and --timestamps need --send"},
+        {{"--send", "A0", "--interval", "1"}, "option --interval needs --repeat"},
+        {{"--send", "A0", "--repeat", "-1"}, "--repeat -1: the number of exchanges must be 0"},
+        {{"--send", "A0", "--repeat", "2", "--interval", "0.05"},
+         "--interval 0.05: the interval must be 0.1 to 86400 seconds"},
+        {{"--send", "A0", "--repeat", "2", "--interval", "1e3"}, "--interval 1e3: the interval"},
     };
     std::vector<std::vector<std::string>> argLists;
     for (const auto &c : cases) argLists.push_back(c.args);
@@ -69,6 +86,10 @@ TEST(CommandLineUsage, HelpDescribesTheExchangeAndItsExamplesUseOnlyListedOption
     for (const char *piece :
          {"RS-232 Message", "0 valid", "1 none", "2 serial-port error", "64 usage error", "UTF-8"})
         EXPECT_NE(text.find(piece), std::string::npos) << piece;
+    const size_t scan = text.find("\nBus scan:\n");
+    ASSERT_NE(scan, std::string::npos) << text;
+    for (const char *row : {"  --scan", "  --from N", "  --to N", "  --timeout MS"})
+        EXPECT_NE(text.find(row, scan), std::string::npos) << row;
 
     std::vector<std::string> listed;
     const std::regex row("^  (--[a-z-]+).*$"), example("^  kelvra-ascii (.*)$");

@@ -4,7 +4,7 @@
 # prefix, and checks what a desktop needs of it: both programs, the desktop entry, the icon, the
 # metainfo and the manual pages, where the desktop looks for them and valid by its own
 # validators; nothing installed outside the prefix; the manual pages describing every option
-# that --help lists.
+# that --help lists; kelvra-ascii finding its window program, and loading no window libraries.
 set -uo pipefail
 build=$1 version=$2 id=$3
 work=$(mktemp -d)
@@ -25,6 +25,7 @@ check() { # check DESCRIPTION COMMAND...: runs the command, counts and reports a
 installed_files=(
     bin/kelvra-ascii
     bin/kelvra-chamber
+    libexec/kelvra-ascii/kelvra-ascii-window
     share/applications/$id.desktop
     share/icons/hicolor/scalable/apps/$id.svg
     share/metainfo/$id.metainfo.xml
@@ -43,7 +44,11 @@ check_tree() {
     for file in "${installed_files[@]}"; do
         check "$prefix/$file is installed" test -s "$tree/$file"
     done
-    check "the programs are executable" test -x "$tree/bin/kelvra-ascii" -a -x "$tree/bin/kelvra-chamber"
+    check "the programs are executable" test -x "$tree/bin/kelvra-ascii" -a -x "$tree/bin/kelvra-chamber" \
+        -a -x "$tree/libexec/kelvra-ascii/kelvra-ascii-window"
+    # without a display the window program itself says so: kelvra-ascii found it
+    check "$prefix: kelvra-ascii hands the window over to its window program" \
+        bash -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '$tree/bin/kelvra-ascii' 2>&1 | grep -qx 'kelvra-ascii: no display (DISPLAY is not set)'"
     check "nothing outside $prefix" \
         bash -c "! find '$root' -mindepth 1 \( -type f -o -type l \) | grep -v '^$tree/'"
 }
@@ -94,6 +99,10 @@ check "installed kelvra-ascii --version" \
     test "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/kelvra-ascii" --version)" \
     = "kelvra-ascii $version"
 check "installed kelvra-chamber --help" "$usr/bin/kelvra-chamber" --help
+if command -v ldd >/dev/null; then
+    check "kelvra-ascii loads neither Qt Gui nor Qt Widgets" \
+        bash -c "ldd '$usr/bin/kelvra-ascii' | grep -q libQt6Core && ! ldd '$usr/bin/kelvra-ascii' | grep -qE 'libQt6(Gui|Widgets)'"
+fi
 
 # The manual pages: they render without warnings and describe every option of --help.
 if command -v man >/dev/null && command -v col >/dev/null; then

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -243,6 +245,137 @@ TEST(ReceiveOutcome, NamesTheRuleAndTheByte) {
             EXPECT_NEAR(outcome.ms[0], 10.0, 0.01);
         }
     }
+}
+
+// Reading at once (receive_from) against the receive after a wait, at the edges of its rule:
+// the first byte by `from` + firstWait, each later byte within 0.5 s of max(from, the byte before),
+// nothing after the exchange's limit. Write at 0; from 0.5 is Enter's receive read at once.
+struct AtOnceCase {
+    const char *name;
+    std::function<void()> script;
+    double from, firstWait;
+    const char *code;
+};
+
+struct Received {
+    int result;
+    std::string response, code;
+    double end; // when the receive returned
+};
+
+Received receive(const std::function<void()> &script, bool atOnce, double from, double firstWait) {
+    fake_rs232_reset();
+    fake_ui_reset();
+    fake_ui_main_panel_with_port(1);
+    script();
+    char request[FRAME_BUFFER_SIZE], response[FRAME_BUFFER_SIZE] = "";
+    zeichen_senden("A0", request, 1);
+    Received r;
+    if (atOnce) {
+        r.result = receive_from(response, 1, from, firstWait);
+    } else {
+        Delay(from);
+        r.result = zeichen_empfangen(response, 1);
+    }
+    r.response = r.result ? response : "";
+    r.code = receive_code_name(link_trace.receive.code);
+    r.end = fake_rs232_now();
+    return r;
+}
+
+TEST(ReadAtOnce, AcceptsExactlyWhatTheReceiveAfterTheWaitAccepts) {
+    const double d = 0.001;
+    // the response in two parts: its first three bytes at `at`, the rest at `rest`
+    auto split = [](double at, double rest) {
+        return [=] {
+            fake_rs232_arrive(at, shortAnswer.substr(0, 3));
+            fake_rs232_arrive(rest, shortAnswer.substr(3));
+        };
+    };
+    // byte 5 (the ETX) comes at `last`, the others 0.45 s apart before it
+    auto trickle = [](double last) {
+        return [=] {
+            for (size_t i = 0; i < shortAnswer.size(); i++)
+                fake_rs232_arrive(last - 0.45 * double(5 - i), shortAnswer.substr(i, 1));
+        };
+    };
+    const double rest = 0.6 + 3 * byteTime;
+    const AtOnceCase cases[] = {
+        {"first byte just inside", [=] { fake_rs232_arrive(1.0 - d, shortAnswer); }, 0.5, 0.5,
+         "ok"},
+        {"first byte just outside", [=] { fake_rs232_arrive(1.0 + d, shortAnswer); }, 0.5, 0.5,
+         "no-answer"},
+        {"gap just under the time-out", split(0.6, rest + 0.5 - d), 0.5, 0.5, "ok"},
+        {"gap just over the time-out", split(0.6, rest + 0.5 + d), 0.5, 0.5, "incomplete"},
+        {"gap counted from `from` just under", split(0.1, 1.0 - d), 0.5, 0.5, "ok"},
+        {"gap counted from `from` just over", split(0.1, 1.0 + d), 0.5, 0.5, "incomplete"},
+        {"last byte just before the exchange's limit", trickle(2.5 - d), 0.5, 0.5, "ok"},
+        {"last byte just after the exchange's limit", trickle(2.5 + d), 0.5, 0.5, "too-slow"},
+        {"scan: first byte just inside", [=] { fake_rs232_arrive(0.1 - d, shortAnswer); }, 0, 0.1,
+         "ok"},
+        {"scan: first byte just outside", [=] { fake_rs232_arrive(0.1 + d, shortAnswer); }, 0, 0.1,
+         "no-answer"},
+        {"scan: later bytes keep the 0.5 s", split(0.05, 0.05 + 3 * byteTime + 0.5 - d), 0, 0.1,
+         "ok"},
+    };
+    for (const AtOnceCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const Received atOnce = receive(c.script, true, c.from, c.firstWait);
+        EXPECT_EQ(atOnce.code, c.code);
+        EXPECT_EQ(atOnce.response, std::string(c.code) == "ok" ? shortAnswer : "");
+        if (atOnce.result) { // with the ETX: nothing trails it, and the close polls once
+            EXPECT_LE(atOnce.end, link_trace.receive.ms[5] / 1000 + FAKE_CALL_TIME + 1e-6);
+        }
+        if (c.firstWait == 0.5) { // the same line, read after Enter's wait
+            const Received waited = receive(c.script, false, c.from, 0);
+            EXPECT_EQ(waited.code, atOnce.code);
+            EXPECT_EQ(waited.result, atOnce.result);
+        }
+    }
+}
+
+// Random lines: frames whole, cut, corrupted or foreign, stray bytes, at random times and gaps.
+// Read at once from 0.5 s or after a 0.5 s wait, each is decided alike.
+TEST(ReadAtOnce, DecidesRandomLinesAsTheReceiveAfterTheWait) {
+    // NOLINTNEXTLINE(cert-msc32-c,cert-msc51-cpp): the same lines every run, so a failure repeats
+    std::mt19937 random(20240501);
+    auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    const std::string pieces[] = {answer,         shortAnswer,         badChecksum(answer),
+                                  frame("A0", 2), answer.substr(0, 7), "\x7F",
+                                  "\x85"};
+    int accepted = 0;
+    for (int trial = 0; trial < 1000; trial++) {
+        struct Arrival {
+            double at;
+            std::string bytes;
+            double gap;
+        };
+        std::vector<Arrival> arrivals;
+        double at = uniform(0, 1.2);
+        for (int n = std::uniform_int_distribution<int>(1, 3)(random); n > 0; n--) {
+            const std::string &piece = pieces[random() % std::size(pieces)];
+            const double gap = random() % 4 == 0 ? uniform(0.3, 0.6) : byteTime;
+            // now and then a pause somewhere inside the piece
+            const size_t cut = random() % 3 == 0 ? random() % piece.size() : piece.size();
+            arrivals.push_back({at, piece.substr(0, cut), gap});
+            at += gap * double(cut) + uniform(0, 0.7);
+            if (cut < piece.size()) {
+                arrivals.push_back({at, piece.substr(cut), gap});
+                at += gap * double(piece.size() - cut) + uniform(0, 0.7);
+            }
+        }
+        auto script = [&] {
+            for (const Arrival &a : arrivals) fake_rs232_arrive(a.at, a.bytes, a.gap);
+        };
+        const Received waited = receive(script, false, 0.5, 0);
+        const Received atOnce = receive(script, true, 0.5, 0.5);
+        ASSERT_EQ(atOnce.code, waited.code) << "trial " << trial;
+        ASSERT_EQ(atOnce.response, waited.response) << "trial " << trial;
+        accepted += waited.result != 0;
+    }
+    EXPECT_GT(accepted, 100) << "the lines should often hold a valid response";
 }
 
 } // namespace

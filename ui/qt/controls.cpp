@@ -506,28 +506,7 @@ int TextMessage::setTextValue(const QString &value) {
 }
 
 TimerControl::TimerControl(double intervalSeconds, bool enabled)
-    : period(std::max<qint64>(1'000'000, qint64(std::llround(intervalSeconds * 1e9)))) {
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &timer, [this] { tick(); });
-    if (enabled) {
-        start = dispatch::now();
-        armNext(start);
-    }
-}
-
-// Arms the timer for the first grid point strictly after the given time.
-void TimerControl::armNext(qint64 after) {
-    due = start + ((after - start) / period + 1) * period;
-    const qint64 wait = due - dispatch::now();
-    timer.start(int(std::max<qint64>(0, (wait + 999'999) / 1'000'000)));
-}
-
-void TimerControl::tick() {
-    const qint64 thisDue = due;
-    armNext(std::max(dispatch::now(), thisDue));
-    if (dispatch::tickWanted(thisDue)) notify(EVENT_TIMER_TICK, 0);
-}
+    : m_grid(intervalSeconds, enabled, [this] { notify(EVENT_TIMER_TICK, 0); }) {}
 
 QPixmap helpPicture(int size) {
     QPixmap picture(size, size);

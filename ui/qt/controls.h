@@ -1,6 +1,8 @@
 // The Qt widgets behind the control kinds of the panel files, and what userint.h asks of them.
 #pragma once
 
+#include "ui/qt/grid_timer.h"
+#include "ui/qt/uir_files.h"
 #include "ui/userint.h"
 
 #include <QAbstractButton>
@@ -14,7 +16,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 #include <QVariant>
 
 #include <functional>
@@ -44,12 +45,6 @@ public:
 
     Notify notify = [](int, int) {};    // the operator's events: held back while a callback runs
     CtrlCallbackPtr callback = nullptr; // what notify calls, bound by the panel loader
-};
-
-// One item of a ring or ring slide: what the operator sees and what the code reads.
-struct RingItem {
-    QString label;
-    QVariant value; // an int or a QString
 };
 
 // Integer field with up and down arrows at its left end; keeps its value in [min, max].
@@ -205,20 +200,15 @@ public:
     int setTextValue(const QString &text) override;
 };
 
-// Invisible timer control. Ticks lie on a fixed grid (start + k * interval) so the period never
-// drifts; a tick that falls due while a callback runs is dropped, never delivered late, and
-// after a long callback the next tick is the next grid point still ahead.
+// Invisible timer control, ticking on its fixed grid (GridTimer).
 class TimerControl : public UiControl {
 public:
     TimerControl(double intervalSeconds, bool enabled);
     QWidget *widget() override { return nullptr; }
-    void stop() { timer.stop(); }
+    void stop() { m_grid.stop(); }
 
 private:
-    void armNext(qint64 after);
-    void tick();
-    QTimer timer;
-    qint64 start = 0, period = 0, due = 0; // nanoseconds on the layer's monotonic clock
+    GridTimer m_grid;
 };
 
 // The help button's "?" picture, size pixels square.

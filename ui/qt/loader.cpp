@@ -14,24 +14,6 @@ QRect geometryOf(const QJsonObject &object) {
                  object["height"].toInt());
 }
 
-std::vector<RingItem> itemsOf(const QJsonObject &control) {
-    std::vector<RingItem> items;
-    for (const QJsonValue item : control["items"].toArray()) {
-        const QJsonValue value = item["value"];
-        items.push_back({item["label"].toString(),
-                         value.isString() ? QVariant(value.toString()) : QVariant(value.toInt())});
-    }
-    return items;
-}
-
-// A text given as one string or as an array of lines.
-QString textOf(const QJsonValue &value) {
-    if (!value.isArray()) return value.toString();
-    QStringList lines;
-    for (const QJsonValue line : value.toArray()) lines << line.toString();
-    return lines.join(u'\n');
-}
-
 // Creates the control of one definition; null for an unknown kind.
 UiControl *createControl(const QJsonObject &def, Panel *panel) {
     QWidget *owner = panel->area();
@@ -41,9 +23,9 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
         return new NumericField(def["min"].toInt(), def["max"].toInt(), def["step"].toInt(1),
                                 def["default"].toInt(), owner);
     if (kind == "ring")
-        return new Ring(itemsOf(def), def["default"].toInt(), def["arrows"].toBool(), owner);
+        return new Ring(ringItems(def), def["default"].toInt(), def["arrows"].toBool(), owner);
     if (kind == "ring_slide")
-        return new RingSlide(itemsOf(def), def["default"].toInt(), area,
+        return new RingSlide(ringItems(def), def["default"].toInt(), area,
                              geometryOf(def["box"].toObject()), owner);
     if (kind == "toggle") return new ToggleSwitch(def["default"].toInt() != 0, owner);
     if (kind == "command_button" || kind == "picture_button") {
@@ -63,8 +45,8 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
     if (kind == "decoration") return new Decoration(owner);
     if (kind == "list_box") return new ListBox(owner);
     if (kind == "text_box")
-        return new TextBox(textOf(def["default"]), def["font"].toString() == "mono", owner);
-    if (kind == "text_message") return new TextMessage(textOf(def["default"]), owner);
+        return new TextBox(panelText(def["default"]), def["font"].toString() == "mono", owner);
+    if (kind == "text_message") return new TextMessage(panelText(def["default"]), owner);
     if (kind == "timer") {
         panel->timers.push_back(
             std::make_unique<TimerControl>(def["interval"].toDouble(), def["enabled"].toBool()));

@@ -4,14 +4,10 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/display.h"
 #include "ui/qt/panel.h"
-#include "ui/qt/workbench.h"
+#include "ui/qt/uir_files.h"
 #include "ui/userint.h"
-#include "ui/workbench.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QMessageBox>
 #include <QPointer>
@@ -68,21 +64,12 @@ CtrlCallbackPtr bindName(const QString &name) {
     return nullptr;
 }
 
-// The parsed panel file that a file name names, or null. Only the compiled-in files exist.
-const QJsonDocument *panelFile(const char *fileName) {
-    static std::map<QString, QJsonDocument> parsed;
-    const QString name = QFileInfo(QString::fromLatin1(fileName)).fileName().toLower();
-    if (name != "ascii.uir" && name != "ascii_e.uir") return nullptr;
-    auto found = parsed.find(name);
-    if (found == parsed.end()) {
-        QFile file(":/panels/" + name);
-        if (!file.open(QIODevice::ReadOnly)) return nullptr;
-        QJsonParseError error;
-        const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
-        if (error.error != QJsonParseError::NoError) return nullptr;
-        found = parsed.emplace(name, document).first;
-    }
-    return &found->second;
+// Whether a widget is the ancestor or lies within it, also across windows: a child panel is a
+// window of its own, which QWidget::isAncestorOf does not look into.
+bool within(const QWidget *widget, const QWidget *ancestor) {
+    for (; widget; widget = widget->parentWidget())
+        if (widget == ancestor) return true;
+    return false;
 }
 
 // Brings a panel's window to the front; the offscreen platform used by tests has no stacking.
@@ -156,25 +143,16 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceId) {
     if (!application) return UIE_NOT_INITIALISED;
     Panel *parent = nullptr;
     if (parentPanel != 0 && !(parent = findPanel(parentPanel))) return UIE_BAD_PANEL;
-    const QJsonDocument *file = panelFile(fileName);
+    const QJsonDocument *file = parsedPanelFile(fileName);
     if (!file) return UIE_NO_FILE;
-    for (const QJsonValue definition : (*file)["panels"].toArray()) {
-        if (definition["id"].toInt() != panelResourceId) continue;
-        const int handle = nextHandle;
-        Panel *panel = buildPanel(definition.toObject(), handle, parent, bindName);
-        if (!panel) return UIE_NO_FILE;
-        nextHandle++;
-        panels[handle] = panel;
-        return handle;
-    }
-    return UIE_NO_FILE;
-}
-
-int OpenWorkbench(int panel) {
-    Panel *found = findPanel(panel);
-    if (!found) return UIE_BAD_PANEL;
-    new Workbench(found); // owned by the panel
-    return 0;
+    const QJsonObject definition = panelDefinition(*file, panelResourceId);
+    if (definition.isEmpty()) return UIE_NO_FILE;
+    const int handle = nextHandle;
+    Panel *panel = buildPanel(definition, handle, parent, bindName);
+    if (!panel) return UIE_NO_FILE;
+    nextHandle++;
+    panels[handle] = panel;
+    return handle;
 }
 
 int DisplayPanel(int panel) {
@@ -208,7 +186,7 @@ int DiscardPanel(int panel) {
     if (!found) return UIE_BAD_PANEL;
     // child panels go with their parent; no timer of theirs may tick before they are deleted
     for (auto it = panels.begin(); it != panels.end();) {
-        if (!it->second || it->second == found || found->isAncestorOf(it->second)) {
+        if (!it->second || within(it->second, found)) {
             if (it->second)
                 for (auto &timer : it->second->timers) timer->stop();
             it = panels.erase(it);

@@ -2,6 +2,7 @@
 #include "ui/qt/workbench.h"
 
 #include "ui/ascii.h"
+#include "ui/qt/bus_scan_dialog.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/exchange_status.h"
 #include "ui/qt/history_actions.h"
@@ -10,12 +11,15 @@
 #include "ui/qt/log_recorder.h"
 #include "ui/qt/monitor_model.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/userint_qt.h"
+#include "ui/workbench.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 
 Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
@@ -60,7 +64,9 @@ void Workbench::buildMenus() {
         QKeySequence(Qt::Key_F2), this, [this] { showLineMonitor(); });
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
-    m_toolsMenu->menuAction()->setVisible(false);
+    m_toolsMenu->addAction(
+        byLanguage(QStringLiteral("&Bus durchsuchen…"), QStringLiteral("&Scan bus…")),
+        QKeySequence(Qt::Key_F4), this, [this] { openBusScan(); });
 
     m_helpMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Hilfe"), QStringLiteral("&Help")));
     m_helpMenu->addAction(
@@ -91,6 +97,12 @@ void Workbench::commit(int control) {
         dispatch::deliver(handle, control, target->callback, EVENT_COMMIT, 0);
 }
 
+void Workbench::openBusScan() {
+    dispatch::whenIdle([panel = QPointer<Panel>(m_panel)] {
+        if (panel) (new BusScanDialog(panel))->show();
+    });
+}
+
 void Workbench::showAbout() {
     const QString text =
         byLanguage(QStringLiteral("<p><b>kelvra-ascii %1</b></p><p>Testprogramm f\u00fcr "
@@ -102,4 +114,11 @@ void Workbench::showAbout() {
         byLanguage(QStringLiteral("\u00dcber kelvra-ascii"), QStringLiteral("About kelvra-ascii"));
     // a modal box of its own: no callback starts while it is up
     dispatch::guarded([&] { QMessageBox::about(m_panel, title, text); });
+}
+
+int OpenWorkbench(int panel) {
+    auto *found = dynamic_cast<Panel *>(PanelWidget(panel));
+    if (!found) return UIE_BAD_PANEL;
+    new Workbench(found); // owned by the panel
+    return 0;
 }

@@ -31,6 +31,8 @@ private:
     // never while another callback runs).
     void commit(int control);
     void showAbout();
+    // Opens the bus scan, which begins at once (never inside another callback).
+    void openBusScan();
 
     Panel *m_panel;
     QMenuBar *m_menuBar;

@@ -1,0 +1,139 @@
+// Polling from the command line: Enter in the command field on a fixed grid, each exchange's
+// entries printed by a reader of its record, until the count is reached or a signal asks to
+// stop; then a summary of the run on stderr.
+#include "ui/command_line.h"
+
+#include "link/rs232.h"
+#include "record/stats.h"
+#include "ui/ascii.h"
+#include "ui/exchange_report.h"
+#include "ui/program.h"
+#include "ui/userint.h"
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested;
+
+// The first SIGINT or SIGTERM asks the run to end after the exchange in progress; a second one
+// ends it at once, as the signal does by default.
+extern "C" void request_stop(int signal) {
+    stopRequested = 1;
+    (void)std::signal(signal, SIG_DFL);
+}
+
+struct Printer {
+    int timestamps;
+    int trace;
+    int answered; // the latest exchange got a valid response
+    ExchangeStats stats;
+};
+
+// "2025-01-05T14:03:07.250+01:00": local time of a wall-clock instant in ms since 1970.
+void print_time(long long wallMs) {
+    const std::time_t seconds = std::time_t(wallMs / 1000);
+    char text[40] = "", zone[8] = "";
+    if (const std::tm *local = std::localtime(&seconds)) {
+        (void)std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local);
+        (void)std::strftime(zone, sizeof zone, "%z", local); // "+0100"
+    }
+    if (std::strlen(zone) == 5)
+        std::printf("%s.%03d%.3s:%s\t", text, int(wallMs % 1000), zone, zone + 3);
+    else
+        std::printf("%s.%03d\t", text, int(wallMs % 1000));
+}
+
+// A reader of the exchange records: prints each exchange's entries and tells why no valid answer
+// came, as --send does, and counts it.
+void print_exchange(const ExchangeRecord *record, void *context) {
+    auto *printer = static_cast<Printer *>(context);
+    if (printer->timestamps) print_time(record->wallMs);
+    print_entry(stdout, record->sentText);
+    if (record->answered) {
+        if (printer->timestamps) print_time(record->wallMs);
+        print_entry(stdout, record->receivedText);
+    }
+    report_exchange(record, printer->trace, stderr);
+    printer->answered = record->answered;
+    stats_add(&printer->stats, record->received.code, record->answered ? record->rttMs : -1);
+}
+
+// Waits until the Timer() time `when`, in short steps so that a signal ends the wait soon;
+// false when a signal came.
+bool wait_until(double when) {
+    while (!stopRequested) {
+        const double left = when - Timer();
+        if (left <= 0) return true;
+        Delay(left < 0.05 ? left : 0.05);
+    }
+    return false;
+}
+
+void print_summary(const ExchangeStats *stats) {
+    std::fprintf(stderr, "kelvra-ascii: %lld exchange%s", stats->exchanges,
+                 stats->exchanges == 1 ? "" : "s");
+    const char *separator = "; ";
+    for (int code = 0; code < RECEIVE_OUTCOMES; code++) {
+        if (stats->byOutcome[code] == 0) continue;
+        std::fprintf(stderr, "%s%s %lld", separator, receive_code_name(code),
+                     stats->byOutcome[code]);
+        separator = ", ";
+    }
+    if (stats->timed > 0)
+        std::fprintf(stderr, "; round trip min %.1f, median %.1f, max %.1f ms\n", stats->rttMin,
+                     stats_median_rtt(stats), stats->rttMax);
+    else
+        std::fprintf(stderr, "; no round trip\n");
+}
+
+} // namespace
+
+// The grid is the window timer's: exchange k starts at start + k * interval, and one that runs
+// past a grid point lets that point go and waits for the next one ahead.
+int run_command_line_polling(const CommandLineExchange *request) {
+    static Printer printer;
+    int status = EXIT_NO_RESPONSE;
+
+    printer.timestamps = request->timestamps;
+    printer.trace = request->trace;
+    printer.answered = 0;
+    stats_reset(&printer.stats);
+    apply_request(request);
+    SetCtrlVal(main_panel, SEND_STRING, request->text);
+    const int reader = add_exchange_listener(print_exchange, &printer);
+    stopRequested = 0;
+    (void)std::signal(SIGINT, request_stop);
+    (void)std::signal(SIGTERM, request_stop);
+
+    const long count = request->repeat < 0 ? 1 : request->repeat;
+    const double start = Timer();
+    double due = start;
+    for (long done = 0;;) {
+        const int messages = GetMessagePopupCount();
+        CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
+        done++;
+        if (finish_stdout() != 0) {
+            status = EXIT_OUTPUT_FAILED;
+            break;
+        }
+        status = printer.answered                    ? 0
+                 : GetMessagePopupCount() > messages ? EXIT_PORT_ERROR
+                                                     : EXIT_NO_RESPONSE;
+        if (stopRequested || (count > 0 && done >= count)) break;
+        const double after = Timer() > due ? Timer() : due;
+        due = start + (std::floor((after - start) / request->interval) + 1) * request->interval;
+        if (!wait_until(due)) break;
+    }
+
+    (void)std::signal(SIGINT, SIG_DFL);
+    (void)std::signal(SIGTERM, SIG_DFL);
+    remove_exchange_listener(reader);
+    if (request->repeat >= 0) print_summary(&printer.stats);
+    if (status != EXIT_OUTPUT_FAILED && command_line_log_failed()) status = EXIT_LOG_FAILED;
+    return status;
+}

@@ -1,0 +1,144 @@
+// The bus scan dialog: a progress bar over the addresses, a table of those that answer.
+#include "ui/qt/bus_scan_dialog.h"
+
+#include "ui/ascii.h"
+#include "ui/panel_handles.h"
+#include "ui/qt/dispatch.h"
+#include "ui/qt/language.h"
+#include "ui/userint.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
+    : QDialog(parent), m_progress(new QProgressBar(this)), m_status(new QLabel(this)),
+      m_model(new QStandardItemModel(0, 3, this)), m_table(new QTableView(this)),
+      m_button(new QPushButton(byLanguage(QStringLiteral("Abbrechen"), QStringLiteral("Cancel")),
+                               this)) {
+    setWindowTitle(byLanguage(QStringLiteral("Bus durchsuchen"), QStringLiteral("Scan bus")));
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_model->setHorizontalHeaderLabels(
+        {byLanguage(QStringLiteral("Adresse"), QStringLiteral("Address")),
+         byLanguage(QStringLiteral("Antwortzeit (ms)"), QStringLiteral("Round trip (ms)")),
+         byLanguage(QStringLiteral("Antwort"), QStringLiteral("Answer"))});
+    m_table->setModel(m_model);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setToolTip(byLanguage(
+        QStringLiteral(
+            "Doppelklick: die Adresse in das Feld \u201eKammeradresse\u201c \u00fcbernehmen"),
+        QStringLiteral("Double-click: put the address into the chamber address field")));
+    connect(m_table, &QTableView::doubleClicked, this,
+            [this](const QModelIndex &index) { chooseAddress(index); });
+
+    m_progress->setRange(from - 1, to);
+    m_progress->setFormat(QStringLiteral("%v / %m"));
+    m_progress->setValue(from - 1);
+
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(m_button, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &BusScanDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_status);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(buttons);
+    resize(520, 360);
+
+    m_next.setSingleShot(true);
+    connect(&m_next, &QTimer::timeout, this, [this] {
+        // one exchange per step, never inside another callback
+        dispatch::whenIdle([self = QPointer<BusScanDialog>(this)] {
+            if (self) self->step();
+        });
+    });
+    if (bus_scan_begin(&m_scan, "A0", from, to, timeoutMs) != 0) {
+        finish(byLanguage(QStringLiteral("Kein g\u00fcltiger Adressbereich"),
+                          QStringLiteral("No valid range of addresses")));
+        return;
+    }
+    m_status->setText(byLanguage(QStringLiteral("Adressen %1 bis %2 \u2026"),
+                                 QStringLiteral("Addresses %1 to %2 \u2026"))
+                          .arg(from)
+                          .arg(to));
+    m_next.start(0);
+}
+
+BusScanDialog::~BusScanDialog() {
+    bus_scan_end(&m_scan);
+}
+
+void BusScanDialog::step() {
+    if (m_cancelled) {
+        finish(m_scan.next == m_scan.from
+                   ? byLanguage(QStringLiteral("Abgebrochen"), QStringLiteral("Cancelled"))
+                   : byLanguage(QStringLiteral("Abgebrochen nach Adresse %1"),
+                                QStringLiteral("Cancelled after address %1"))
+                         .arg(m_scan.next - 1));
+        return;
+    }
+    if (!bus_scan_step(&m_scan, &m_answer)) {
+        finish(m_answering.isEmpty() ? byLanguage(QStringLiteral("Keine Adresse hat geantwortet"),
+                                                  QStringLiteral("No address answered"))
+                                     : byLanguage(QStringLiteral("Geantwortet haben: %1"),
+                                                  QStringLiteral("Answered: %1"))
+                                           .arg(m_answering));
+        return;
+    }
+    m_progress->setValue(m_answer.address);
+    if (m_answer.portError) {
+        finish(byLanguage(QStringLiteral("Angehalten: Fehler an der Schnittstelle"),
+                          QStringLiteral("Stopped: serial port error")));
+        return;
+    }
+    if (m_answer.answered) {
+        auto *address = new QStandardItem(QString::number(m_answer.address));
+        address->setData(m_answer.address, Qt::UserRole);
+        auto *rtt = new QStandardItem(QString::number(m_answer.rttMs, 'f', 1));
+        rtt->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_model->appendRow({address, rtt, new QStandardItem(QString::fromLatin1(m_answer.text))});
+        m_answering += (m_answering.isEmpty() ? QString() : QStringLiteral(", ")) +
+                       QString::number(m_answer.address);
+    }
+    m_next.start(0);
+}
+
+void BusScanDialog::finish(const QString &status) {
+    bus_scan_end(&m_scan);
+    m_next.stop();
+    m_status->setText(status);
+    m_button->setText(byLanguage(QStringLiteral("Schlie\u00dfen"), QStringLiteral("Close")));
+}
+
+void BusScanDialog::reject() {
+    if (scanning())
+        m_cancelled = true; // the step after the exchange in progress ends the scan
+    else
+        QDialog::reject();
+}
+
+// While the scan runs, the address field holds the scanned addresses; the chosen one goes into
+// it when the scan ends.
+void BusScanDialog::chooseAddress(const QModelIndex &index) {
+    const int address = m_model->item(index.row(), 0)->data(Qt::UserRole).toInt();
+    dispatch::whenIdle([self = QPointer<BusScanDialog>(this), address] {
+        if (self && self->scanning())
+            bus_scan_keep_address(&self->m_scan, address);
+        else
+            SetCtrlVal(main_panel, KAMMER, address);
+    });
+}

@@ -1,0 +1,49 @@
+// The bus scan in the window: which chamber addresses answer on the selected port, found one
+// exchange at a time from the event loop, with cyclic sending paused meanwhile.
+#pragma once
+
+#include "ui/scan.h"
+
+#include <QDialog>
+#include <QTimer>
+
+class QLabel;
+class QModelIndex;
+class QProgressBar;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+
+class BusScanDialog : public QDialog {
+public:
+    // Sends "A0" to each address from..to of the main panel's port, waiting timeoutMs for a first
+    // byte (the timer exchange's wait unless given). The scan begins at once, so construct it
+    // where no callback runs (dispatch::whenIdle); the dialog is modal to the application.
+    explicit BusScanDialog(QWidget *parent, int from = SCAN_FIRST_ADDRESS,
+                           int to = SCAN_LAST_ADDRESS, int timeoutMs = 500);
+    ~BusScanDialog() override;
+
+    bool scanning() const { return m_scan.active != 0; }
+    QTableView *answers() const { return m_table; }
+    QPushButton *cancelButton() const { return m_button; }
+
+protected:
+    // Esc, the window's close button and Cancel end a running scan; once it is over, the dialog.
+    void reject() override;
+
+private:
+    void step();
+    void finish(const QString &status);
+    void chooseAddress(const QModelIndex &index);
+
+    BusScan m_scan{};
+    ScanAnswer m_answer{};
+    bool m_cancelled = false;
+    QString m_answering; // "3, 17"
+    QTimer m_next;       // the next step, once pending events (a click on Cancel) are handled
+    QProgressBar *m_progress;
+    QLabel *m_status;
+    QStandardItemModel *m_model;
+    QTableView *m_table;
+    QPushButton *m_button;
+};
