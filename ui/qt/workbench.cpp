@@ -5,6 +5,7 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/trend_window.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -42,6 +43,10 @@ void Workbench::buildMenus() {
     m_viewMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("&Ansicht"), QStringLiteral("&View")));
     m_viewMenu->menuAction()->setVisible(false); // until a view is added to it
+    auto *trend = new TrendWindow(m_panel);      // collects from the start, shown on demand
+    m_viewMenu->addAction(byLanguage(QStringLiteral("&Verlauf"), QStringLiteral("&Trend")),
+                          QKeySequence(Qt::Key_F3), trend, [trend] { trend->open(); });
+    m_viewMenu->menuAction()->setVisible(true);
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
     m_toolsMenu->menuAction()->setVisible(false);
