@@ -181,32 +181,67 @@ int trend_extent(const TrendStore *store, long long *firstMs, long long *lastMs)
     return 1;
 }
 
+namespace {
+
+// The points of one column that drawing needs: its first, lowest, highest and last, each with
+// its place in the column.
+struct Column {
+    int count;
+    int place[4];
+    TrendPoint point[4];
+
+    void start(const TrendPoint &p) {
+        count = 1;
+        for (int i = 0; i < 4; i++) {
+            place[i] = 0;
+            point[i] = p;
+        }
+    }
+    void take(const TrendPoint &p) {
+        if (p.value < point[1].value) keep(1, p);
+        if (p.value > point[2].value) keep(2, p);
+        keep(3, p);
+        count++;
+    }
+    void keep(int i, const TrendPoint &p) {
+        place[i] = count;
+        point[i] = p;
+    }
+    // Writes the distinct ones in their order; returns how many.
+    int write(TrendPoint *out) const {
+        int written = 0, done = -1;
+        for (;;) {
+            int next = -1;
+            for (int i = 0; i < 4; i++)
+                if (place[i] > done && (next < 0 || place[i] < place[next])) next = i;
+            if (next < 0) return written;
+            out[written++] = point[next];
+            done = place[next];
+        }
+    }
+};
+
+} // namespace
+
 int trend_points(const TrendStore *store, int series, long long fromMs, long long toMs, int columns,
                  TrendPoint *out) {
     if (series < 0 || series >= 2 * store->channels || columns < 1) return 0;
     Cursor cursor(&store->series[series], fromMs, toMs);
     const double perMs = (double)columns / ((double)(toMs - fromMs) + 1);
-    int written = 0, column = -1;
-    TrendPoint point, low = {}, high = {};
-    auto flush = [&] {
-        if (column < 0) return;
-        const bool single = low.ms == high.ms && low.value == high.value;
-        out[written++] = low.ms <= high.ms ? low : high;
-        if (!single) out[written++] = low.ms <= high.ms ? high : low;
-    };
+    int written = 0, at = -1;
+    Column column = {};
+    TrendPoint point;
     while (cursor.next(&point)) {
-        int at = (int)((double)(point.ms - fromMs) * perMs);
-        if (at >= columns) at = columns - 1;
-        if (at != column) {
-            flush();
-            column = at;
-            low = high = point;
-        } else {
-            if (point.value < low.value) low = point;
-            if (point.value > high.value) high = point;
+        const int of = std::min(columns - 1, (int)((double)(point.ms - fromMs) * perMs));
+        if (of == at) {
+            column.take(point);
+            continue;
         }
+        if (at >= 0) written += column.write(out + written);
+        at = of;
+        column.start(point);
     }
-    flush();
+    if (at >= 0) written += column.write(out + written);
     return written;
 }
 

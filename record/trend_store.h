@@ -62,7 +62,8 @@ inline int trend_series(int c, int kind) {
 // The times of the oldest and newest point of all series; 0 when the store is empty.
 int trend_extent(const TrendStore *store, long long *firstMs, long long *lastMs);
 // The points of a series from fromMs to toMs, reduced for drawing in columns (>= 1) columns:
-// the lowest and the highest point of each column, in time order. out holds 2 * columns.
+// the first, lowest, highest and last point of each column, in time order, so the line keeps
+// its extremes and its ends. out holds 4 * columns.
 // Returns the points written.
 int trend_points(const TrendStore *store, int series, long long fromMs, long long toMs, int columns,
                  TrendPoint *out);

@@ -9,3 +9,4 @@ kelvra_add_test(ui_window SOURCES ui_window.cpp LIBS kelvra_ui_harness)
 kelvra_add_test(ui_ticks SOURCES ui_ticks.cpp LIBS kelvra_ui_harness)
 kelvra_add_test(ui_options SOURCES ui_options.cpp LIBS kelvra_ui kelvra_link kelvra_rs232_qt)
 
+kelvra_add_test(ui_trend SOURCES ui_trend.cpp LIBS kelvra_ui_harness)

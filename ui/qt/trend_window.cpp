@@ -202,7 +202,7 @@ void TrendWindow::refresh() {
         fromMs = toMs - (m_span == All ? MIN_RANGE_MS : SPAN_MS[m_span]);
     }
     const int columns = std::max(MIN_COLUMNS, (int)m_chart->plotArea().width());
-    m_points.resize(2 * (size_t)columns);
+    m_points.resize(4 * (size_t)columns);
     double low = INFINITY, high = -INFINITY;
     for (int i = 0; i < 2 * m_store->channels; i++) {
         const int count = trend_points(m_store.get(), i, fromMs, toMs, columns, m_points.data());
