@@ -27,7 +27,7 @@ int read_channel_values(const char *frame, ChannelValues *values) {
     return values->channel != '\0';
 }
 
-// A and U: a channel and two values.
+// A and U: a channel and two values (for U the rates of rising and falling ramps).
 static void two_values_sentence(Payload payload, char *display, char letter) {
     ChannelValues v;
     two_values(payload, &v);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QLegend>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPushButton>
@@ -100,6 +101,7 @@ TrendWindow::TrendWindow(QWidget *parent)
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // solid or dashed
     m_view->setRenderHint(QPainter::Antialiasing);
 
     m_redraw->setSingleShot(true);

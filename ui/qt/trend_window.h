@@ -61,7 +61,7 @@ private:
     int m_listener;
     bool m_paused = false;
     long long m_frozenEndMs = 0; // the newest time shown while paused
-    Span m_span = OneHour;
+    Span m_span = TenMinutes;    // the newest detail: does the value follow its ramp
     std::vector<TrendPoint> m_points;
 
     QChart *m_chart;
