@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -31,11 +32,8 @@ constexpr double REDRAW_GOAL_MS = 100;
 
 double residentMb() {
     long pages = 0, resident = 0;
-    FILE *statm = fopen("/proc/self/statm", "r");
-    if (!statm) return -1;
-    const int read = fscanf(statm, "%ld %ld", &pages, &resident);
-    fclose(statm);
-    return read == 2 ? (double)resident * 4096 / (1024 * 1024) : -1;
+    std::ifstream statm("/proc/self/statm");
+    return statm >> pages >> resident ? (double)resident * 4096 / (1024 * 1024) : -1;
 }
 
 double msSince(Clock::time_point start) {
@@ -71,8 +69,9 @@ Times summary(std::vector<double> &ms) {
 } // namespace
 
 int main(int argc, char **argv) {
-    const long long answers = argc > 1 ? atoll(argv[1]) : 302400;
-    if (answers < 1) {
+    char *end = nullptr;
+    const long long answers = argc > 1 ? strtoll(argv[1], &end, 10) : 302400;
+    if (answers < 1 || (end && *end != '\0')) {
         fprintf(stderr, "usage: trend_bench [ANSWERS]\n");
         return 2;
     }

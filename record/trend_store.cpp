@@ -30,9 +30,9 @@ void bucket_take(TrendBucket *bucket, const TrendBucket &other) {
 // Pairs of buckets become one of twice the width: the run so far fits in half of them.
 void halve_buckets(TrendSeries *s) {
     const int halved = (s->buckets + 1) / 2;
-    for (int i = 0; i < halved; i++) {
-        TrendBucket merged = s->bucket[2 * i];
-        if (2 * i + 1 < s->buckets) bucket_take(&merged, s->bucket[2 * i + 1]);
+    for (int i = 0, pair = 0; i < halved; i++, pair += 2) {
+        TrendBucket merged = s->bucket[pair];
+        if (pair + 1 < s->buckets) bucket_take(&merged, s->bucket[pair + 1]);
         s->bucket[i] = merged;
     }
     s->buckets = halved;
@@ -262,7 +262,7 @@ void local_time(long long ms, char text[TIME_TEXT_SIZE]) {
     localtime_r(&t, &local);
 #endif
     char clock[24];
-    strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &local);
+    if (strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &local) == 0) clock[0] = '\0';
     snprintf(text, TIME_TEXT_SIZE, "%s.%03d", clock, (int)(ms - seconds * 1000));
 }
 
