@@ -33,7 +33,8 @@ constexpr double REDRAW_GOAL_MS = 100;
 double residentMb() {
     long pages = 0, resident = 0;
     std::ifstream statm("/proc/self/statm");
-    return statm >> pages >> resident ? (double)resident * 4096 / (1024 * 1024) : -1;
+    if (!(statm >> pages >> resident)) return -1;
+    return (double)resident * 4096 / (1024 * 1024);
 }
 
 double msSince(Clock::time_point start) {
