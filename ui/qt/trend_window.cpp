@@ -23,13 +23,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
-constexpr long long SPAN_MS[] = {10 * 60 * 1000LL, 60 * 60 * 1000LL, 8 * 60 * 60 * 1000LL, 0};
+constexpr long long MINUTE_MS = 60000, HOUR_MS = 60 * MINUTE_MS;
+constexpr long long SPAN_MS[] = {10 * MINUTE_MS, HOUR_MS, 8 * HOUR_MS, 0};
 constexpr int REDRAW_DELAY_MS = 100; // answers that come together are drawn together
 constexpr int MIN_COLUMNS = 200;
-constexpr long long MIN_RANGE_MS = 60 * 1000; // a single point stands in a minute's view
+constexpr long long MIN_RANGE_MS = MINUTE_MS; // a single point stands in a minute's view
 
 // One colour per channel, in the order the channels first answer.
 const QColor CHANNEL_COLOURS[TREND_CHANNELS] = {QColor(0xd6, 0x27, 0x28), QColor(0x1f, 0x77, 0xb4),
@@ -46,8 +48,8 @@ QString channelName(char channel) {
 
 // The time axis's labels: finer for a shorter range.
 QString timeFormat(long long rangeMs) {
-    if (rangeMs <= 2 * 60 * 60 * 1000LL) return QStringLiteral("HH:mm:ss");
-    if (rangeMs <= 24 * 60 * 60 * 1000LL) return QStringLiteral("HH:mm");
+    if (rangeMs <= 2 * HOUR_MS) return QStringLiteral("HH:mm:ss");
+    if (rangeMs <= 24 * HOUR_MS) return QStringLiteral("HH:mm");
     return byLanguage(QStringLiteral("dd.MM. HH:mm"), QStringLiteral("MMM d, HH:mm"));
 }
 
@@ -205,7 +207,7 @@ void TrendWindow::refresh() {
     }
     const int columns = std::max(MIN_COLUMNS, (int)m_chart->plotArea().width());
     m_points.resize(4 * (size_t)columns);
-    double low = INFINITY, high = -INFINITY;
+    double low = std::numeric_limits<double>::infinity(), high = -low;
     for (int i = 0; i < 2 * m_store->channels; i++) {
         const int count = trend_points(m_store.get(), i, fromMs, toMs, columns, m_points.data());
         QList<QPointF> shown;
