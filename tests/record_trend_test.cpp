@@ -84,7 +84,7 @@ TEST(TrendStore, KeepsOrderWhenTheClockGoesBackAndRefusesANinthChannel) {
 // A week of cyclic sending, one answer every 2 s: a slow wave with one spike up and one down
 // long before the newest points.
 TEST(TrendStore, AWeekStaysBoundedAndKeepsItsExtremes) {
-    static_assert(sizeof(TrendStore) < 20 * 1024 * 1024);
+    static_assert(sizeof(TrendStore) < 20u << 20);
     auto store = emptyStore();
     const long long start = 1700000000000, step = 2000, answers = 302400;
     const long long upAt = 1000, downAt = 150001;
@@ -103,7 +103,7 @@ TEST(TrendStore, AWeekStaysBoundedAndKeepsItsExtremes) {
     EXPECT_EQ(first, start);
     EXPECT_EQ(last, start + (answers - 1) * step);
 
-    std::vector<TrendPoint> out(4 * 800);
+    std::vector<TrendPoint> out(3200);
     const int drawn = trend_points(store.get(), 0, first, last, 800, out.data());
     EXPECT_LE(drawn, 4 * 800);
     EXPECT_EQ(out[drawn - 1].ms, last) << "the line reaches the newest point";

@@ -72,7 +72,7 @@ TEST_F(Trend, PauseFreezesTheViewSpanChoosesThePointsAndExportsWriteThem) {
     TrendWindow trend;
     trend.show();
     publish_exchange(answer_record("A0", "A0 020.0 025.0", AT).get());
-    publish_exchange(answer_record("A0", "A0 021.0 025.0", AT + 15 * 60000).get());
+    publish_exchange(answer_record("A0", "A0 021.0 025.0", AT + 15 * 60000LL).get());
     trend.setSpan(TrendWindow::All);
     EXPECT_EQ(drawn(trend), (std::vector<int>{2, 2}));
     trend.setSpan(TrendWindow::TenMinutes);
@@ -80,7 +80,7 @@ TEST_F(Trend, PauseFreezesTheViewSpanChoosesThePointsAndExportsWriteThem) {
 
     trend.setSpan(TrendWindow::OneHour);
     trend.setPaused(true);
-    publish_exchange(answer_record("A0", "A0 022.0 025.0", AT + 16 * 60000).get());
+    publish_exchange(answer_record("A0", "A0 022.0 025.0", AT + 16 * 60000LL).get());
     trend.refresh();
     EXPECT_EQ(drawn(trend), (std::vector<int>{2, 2})) << "the view stays as it was";
     EXPECT_EQ(trend.store()->added, 3) << "while the points are still collected";
