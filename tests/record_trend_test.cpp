@@ -31,7 +31,7 @@ std::vector<TrendPoint> allPoints(const TrendStore *store, int series) {
 
 TEST(TrendRecords, OnlyValidAnswersToAReadsAddTheirValues) {
     const long long at = 1700000000000;
-    struct Row {
+    const struct Row {
         const char *command, *answer;
         int answered;
         int added;
