@@ -71,7 +71,7 @@ protected:
     // The serial layer needs an application object, though no running event loop.
     static void SetUpTestSuite() {
         static int argc = 1;
-        static char name[] = "desktop_ports", *argv[] = {name, nullptr};
+        static char name[] = "desktop_tests", *argv[] = {name, nullptr};
         application = new QCoreApplication(argc, argv);
     }
     static void TearDownTestSuite() { delete application; }
@@ -210,7 +210,7 @@ TEST_F(Ports, ABusyPortSaysWhoHoldsItAndHowToMendIt) {
     CloseCom(1);
     EXPECT_EQ(result.substr(0, result.find('|')), std::to_string(RS232_BUSY));
     EXPECT_TRUE(contains(result, "com2 (" + std::string(pty.path()) +
-                                     "): in use by desktop_ports "
+                                     "): in use by desktop_tests "
                                      "(process " +
                                      std::to_string(getpid()) +
                                      "), which holds the "

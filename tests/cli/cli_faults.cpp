@@ -1,7 +1,7 @@
 // The command-line exchange when the line misbehaves: a response the receiver rejects leaves
 // line 2 out, a port that cannot be opened gives the two RS-232 messages on stderr and status 2,
 // and the wait of an Enter-driven exchange is part of every run.
-#include "tests/cli_run.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>

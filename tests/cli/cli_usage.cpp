@@ -1,6 +1,6 @@
 // The command-line exchange refuses what it cannot send, before it touches a port, and --help
 // describes it.
-#include "tests/cli_run.h"
+#include "tests/cli/cli_run.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Starting kelvra-ascii side by side, with its output in files.
-#include "tests/cli_run.h"
+#include "tests/cli/cli_run.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The command-line exchange against the chamber simulator on a pseudo-terminal: what it prints
 // in each display mode and language, and how --address, --port and --mode reach the exchange.
 // Every case has a chamber of its own, so that the runs can go side by side.
-#include "tests/cli_run.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
