@@ -5,6 +5,7 @@
 #include "display/sentence.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,6 +29,13 @@ int field_integer(Payload payload, int pos) {
     if (value > INT_MAX) return INT_MAX;
     if (value < INT_MIN) return INT_MIN;
     return (int)value;
+}
+
+bool field_has_number(Payload payload, int pos) {
+    if (!inside(payload, pos)) return false;
+    char *end = nullptr;
+    double value = strtod(payload.text + pos, &end);
+    return end != payload.text + pos && std::isfinite(value);
 }
 
 const char *field_text(Payload payload, int pos) {

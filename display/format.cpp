@@ -37,15 +37,21 @@ static bool shown_whole(char letter) {
     return letter != '\0' && strchr("HIMRim", letter);
 }
 
-// Mode 2: a NUL over the checksum and bit 7 cleared in the payload, in place, so the payload
-// stands as plain text; then the sentence of its command letter.
+bool prepare_payload(char *frame, int length, Payload *payload) {
+    if (length >= 2) frame[length - 2] = '\0';
+    if (length <= FRAMING_LENGTH) return false; // no payload, no letter
+    *payload = {frame + PAYLOAD_START, length - FRAMING_LENGTH};
+    for (int i = 0; i < payload->length; i++) payload->text[i] &= 0x7F;
+    return true;
+}
+
+// Mode 2: the payload prepared in place, so it stands as plain text; then the sentence of its
+// command letter.
 static void show_sentence(char *frame, int length, char *display,
                           void (*sentence)(Payload, char *)) {
+    Payload payload;
     display[0] = '\0';
-    if (length >= 2) frame[length - 2] = '\0';
-    if (length <= FRAMING_LENGTH) return; // no payload, no letter
-    Payload payload = {frame + PAYLOAD_START, length - FRAMING_LENGTH};
-    for (int i = 0; i < payload.length; i++) payload.text[i] &= 0x7F;
+    if (!prepare_payload(frame, length, &payload)) return;
     if (shown_whole(payload.text[0]))
         snprintf(display, DISPLAY_BUFFER_SIZE, "%s", payload.text);
     else

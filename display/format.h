@@ -21,3 +21,15 @@ extern int Fremdsprache;
 int format_sendbuffer(char *frame, char *display, int mode);
 // The same for a received frame, with the response sentences in mode 2. Returns 0.
 int format_receivebuffer(char *frame, char *display, int mode);
+
+// The channel and the two values of an A response: actual and set value.
+struct ChannelValues {
+    char channel;  // as it stands at position 1; NUL when the payload ends before it
+    int hasActual; // a finite number stands in the value's field (else the sentence shows 0.0,
+    int hasSet;    // or inf or nan where that stands)
+    double actual; // exactly the numbers the sentence shows
+    double set;
+};
+// Reads them from a received frame (NUL-terminated, as format_receivebuffer takes it, and left
+// unchanged) by the rules of its sentence. Returns 1 for an A response with a channel, else 0.
+int read_channel_values(const char *frame, ChannelValues *values);

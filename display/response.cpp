@@ -3,20 +3,42 @@
 #include "display/sentence.h"
 
 #include <cstdio>
+#include <cstring>
 
-// A and U: a channel and two values, the first in positions 3 to 7 only, cut off by a NUL at
-// position 8, the second from position 9 on.
-static void two_values_sentence(Payload payload, char *display, char letter) {
+void two_values(Payload payload, ChannelValues *values) {
     field_bound(payload, 8);
-    char channel = field_char(payload, 1);
-    double first = field_number(payload, 3), second = field_number(payload, 9);
+    values->channel = field_char(payload, 1);
+    values->actual = field_number(payload, 3);
+    values->set = field_number(payload, 9);
+    values->hasActual = field_has_number(payload, 3);
+    values->hasSet = field_has_number(payload, 9);
+}
+
+// The frame is copied, since the preparation and the bound at position 8 write into it.
+int read_channel_values(const char *frame, ChannelValues *values) {
+    char copy[FRAME_TEXT_SIZE];
+    Payload payload;
+    *values = {};
+    const int length = (int)strnlen(frame, sizeof copy);
+    if (length == (int)sizeof copy) return 0; // longer than any response buffer holds
+    memcpy(copy, frame, (size_t)length + 1);
+    if (!prepare_payload(copy, length, &payload) || field_char(payload, 0) != 'A') return 0;
+    two_values(payload, values);
+    return values->channel != '\0';
+}
+
+// A and U: a channel and two values (for U the rates of rising and falling ramps).
+static void two_values_sentence(Payload payload, char *display, char letter) {
+    ChannelValues v;
+    two_values(payload, &v);
     if (letter == 'A')
         SENTENCE(display, "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
-                 "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f", channel, first, second);
+                 "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f", v.channel, v.actual,
+                 v.set);
     else
         SENTENCE(display, "Gradienten das Kanal %c: steigende Rampe =%6.1f, fallende Rampe =%6.1f",
-                 "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f", channel, first,
-                 second);
+                 "Ramprates of channel %c: ramp up =%6.1f, ramp down =%6.1f", v.channel, v.actual,
+                 v.set);
 }
 
 // O: the character at position 3 is "1" when the chamber has a pause channel; the flags and

@@ -6,6 +6,10 @@
 
 #include <cstdio>
 
+enum {
+    FRAME_TEXT_SIZE = 512, // a frame buffer: at most 511 bytes and the terminator
+};
+
 // The payload of a frame after the mode-2 preparation: plain 7-bit text of length characters
 // from text on, NUL-terminated where the checksum was. Position 0 is the command letter.
 struct Payload {
@@ -24,6 +28,17 @@ int field_integer(Payload payload, int pos);
 const char *field_text(Payload payload, int pos);
 // Ends the number that runs up to pos by a NUL at pos; nothing when pos is behind the payload.
 void field_bound(Payload payload, int pos);
+// Whether a finite number stands at pos inside the payload, where field_number reads it.
+bool field_has_number(Payload payload, int pos);
+
+// Mode 2's preparation of a frame of length bytes, in place: a NUL over the checksum and bit 7
+// cleared in the payload. Returns false when the frame holds no payload.
+bool prepare_payload(char *frame, int length, Payload *payload);
+
+// The channel and the two values of A and U as their sentence reads them: the channel at
+// position 1, the first value from positions 3 to 7 only (the NUL it writes at position 8 ends
+// it), the second from position 9 on, with field_has_number telling which of them stand there.
+void two_values(Payload payload, ChannelValues *values);
 
 // The twelve clock characters from position 1 on, date then time, in the order they stand.
 void clock_fields(Payload payload, char clock[12]);

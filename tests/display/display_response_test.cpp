@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 // One typical response per row, shaped as the chamber lays it out.
@@ -116,6 +119,57 @@ TEST(ResponseSentence, BoundingNulsInTheFrame) {
         }
         EXPECT_EQ(frame[2 + length], '\0'); // over the checksum
         EXPECT_EQ(frame[3 + length], ETX);
+    }
+}
+
+// The values the trend plots are read by the A sentence's own rules: whatever the payload, the
+// sentence shows exactly the channel and numbers that read_channel_values gives, and a value
+// counts as present only where a finite number stands.
+TEST(ResponseValues, AreWhatTheSentenceShows) {
+    struct Row {
+        const char *response;
+        int read; // read_channel_values' result
+        char channel;
+        int hasActual, hasSet;
+        double actual, set;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"A0 023.5 025.0",   1, '0', 1, 1, 23.5, 25.0},
+        {"A3 -10.5 -20.0",   1, '3', 1, 1, -10.5, -20.0},
+        {"A",                0, '\0', 0, 0, 0, 0},     // no channel: the sentence stops before it
+        {"A0",               1, '0', 0, 0, 0, 0},      // the sentence's 0.0 stands for no value
+        {"A0 0",             1, '0', 1, 0, 0, 0},      // a real 0 is a value
+        {"A0 023.5",         1, '0', 1, 0, 23.5, 0},   // the set value's field lies past the end
+        {"A0 023.5 ",        1, '0', 1, 0, 23.5, 0},
+        {"A0 023.5 2",       1, '0', 1, 1, 23.5, 2},
+        {"A0 0123.45 025.0", 1, '0', 1, 1, 123, 5},    // position 8 belongs to neither
+        {"A1 ----- -----",   1, '1', 0, 0, 0, 0},      // no number in front
+        {"A0 1e999 nan",     1, '0', 0, 0, INFINITY, NAN},
+        {"A0x023.5x025.0",   1, '0', 1, 1, 23.5, 25.0}, // position 2 is not read
+        {"U0 003.5 -10.0",   0, '\0', 0, 0, 0, 0},
+        {"a0 030.0",         0, '\0', 0, 0, 0, 0},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        const std::vector<char> frame = exact_frame(row.response);
+        ChannelValues v;
+        EXPECT_EQ(read_channel_values(frame.data(), &v), row.read) << row.response;
+        EXPECT_EQ(exact_frame(row.response), frame) << row.response << ": the frame is unchanged";
+        if (!row.read) continue;
+        EXPECT_EQ(v.channel, row.channel) << row.response;
+        EXPECT_EQ(v.hasActual, row.hasActual) << row.response;
+        EXPECT_EQ(v.hasSet, row.hasSet) << row.response;
+        EXPECT_TRUE(!row.hasActual || v.actual == row.actual) << row.response << " " << v.actual;
+        EXPECT_TRUE(!row.hasSet || v.set == row.set) << row.response << " " << v.set;
+        for (int language : {GERMAN, ENGLISH}) {
+            char expected[DISPLAY_BUFFER_SIZE];
+            snprintf(expected, sizeof expected,
+                     language ? "Values of channel %c: Actvalue =%6.1f, Setvalue =%6.1f"
+                              : "Werte das Kanal %c: Istwert =%6.1f, Sollwert =%6.1f",
+                     v.channel, v.actual, v.set);
+            EXPECT_EQ(response_text(row.response, language), expected) << row.response;
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "ui/qt/log_recorder.h"
 #include "ui/qt/monitor_model.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/trend_window.h"
 #include "ui/qt/userint_qt.h"
 #include "ui/workbench.h"
 
@@ -62,6 +63,9 @@ void Workbench::buildMenus() {
     m_viewMenu->addAction(
         byLanguage(QStringLiteral("&Leitungsmonitor"), QStringLiteral("&Line monitor")),
         QKeySequence(Qt::Key_F2), this, [this] { showLineMonitor(); });
+    auto *trend = new TrendWindow(m_panel); // collects from the start, shown on demand
+    m_viewMenu->addAction(byLanguage(QStringLiteral("&Verlauf"), QStringLiteral("&Trend")),
+                          QKeySequence(Qt::Key_F3), trend, [trend] { trend->open(); });
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
     m_toolsMenu->addAction(

@@ -1,0 +1,282 @@
+// The trend window: a Qt Charts line chart over the trend store.
+#include "ui/qt/trend_window.h"
+
+#include "ui/qt/dispatch.h"
+#include "ui/qt/language.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLegend>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr long long MINUTE_MS = 60000, HOUR_MS = 60 * MINUTE_MS;
+constexpr long long SPAN_MS[] = {10 * MINUTE_MS, HOUR_MS, 8 * HOUR_MS, 0};
+constexpr int REDRAW_DELAY_MS = 100; // answers that come together are drawn together
+constexpr int MIN_COLUMNS = 200;
+constexpr long long MIN_RANGE_MS = MINUTE_MS; // a single point stands in a minute's view
+
+// One colour per channel, in the order the channels first answer.
+const QColor CHANNEL_COLOURS[TREND_CHANNELS] = {QColor(0xd6, 0x27, 0x28), QColor(0x1f, 0x77, 0xb4),
+                                                QColor(0x2c, 0xa0, 0x2c), QColor(0xff, 0x7f, 0x0e),
+                                                QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
+                                                QColor(0xe3, 0x77, 0xc2), QColor(0x17, 0xbe, 0xcf)};
+
+// The channel as the sentences show it, a control character by its code.
+QString channelName(char channel) {
+    const unsigned char c = (unsigned char)channel;
+    if (c > ' ' && c < 0x7F) return QString(QLatin1Char(channel));
+    return QStringLiteral("0x%1").arg(c, 2, 16, QLatin1Char('0'));
+}
+
+// The time axis's labels: finer for a shorter range.
+QString timeFormat(long long rangeMs) {
+    if (rangeMs <= 2 * HOUR_MS) return QStringLiteral("HH:mm:ss");
+    if (rangeMs <= 24 * HOUR_MS) return QStringLiteral("HH:mm");
+    return byLanguage(QStringLiteral("dd.MM. HH:mm"), QStringLiteral("MMM d, HH:mm"));
+}
+
+void appendLine(const char *line, void *text) {
+    auto *csv = static_cast<QByteArray *>(text);
+    csv->append(line);
+    csv->append('\n');
+}
+
+} // namespace
+
+TrendWindow::TrendWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(new TrendStore), m_listener(-1), m_chart(new QChart),
+      m_view(new QChartView(m_chart, this)), m_timeAxis(new QDateTimeAxis),
+      m_valueAxis(new QValueAxis), m_spanChoice(new QComboBox(this)),
+      m_pauseButton(new QPushButton(this)), m_redraw(new QTimer(this)) {
+    trend_clear(m_store.get());
+    setWindowTitle(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
+    resize(900, 520);
+
+    m_spanChoice->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"),
+                            byLanguage(QStringLiteral("alles"), QStringLiteral("all"))});
+    m_spanChoice->setCurrentIndex(m_span);
+    connect(m_spanChoice, &QComboBox::currentIndexChanged, this,
+            [this](int index) { setSpan(Span(index)); });
+    m_pauseButton->setCheckable(true);
+    m_pauseButton->setText(byLanguage(QStringLiteral("Anhalten"), QStringLiteral("Pause")));
+    connect(m_pauseButton, &QPushButton::toggled, this, [this](bool on) { setPaused(on); });
+    auto *clearButton =
+        new QPushButton(byLanguage(QStringLiteral("L\u00f6schen"), QStringLiteral("Clear")), this);
+    connect(clearButton, &QPushButton::clicked, this, [this] { clear(); });
+    auto *csvButton = new QPushButton(QStringLiteral("CSV\u2026"), this);
+    connect(csvButton, &QPushButton::clicked, this, [this] { exportCsv(); });
+    auto *pngButton = new QPushButton(QStringLiteral("PNG\u2026"), this);
+    connect(pngButton, &QPushButton::clicked, this, [this] { exportPng(); });
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(m_spanChoice);
+    controls->addWidget(m_pauseButton);
+    controls->addWidget(clearButton);
+    controls->addStretch(1);
+    controls->addWidget(csvButton);
+    controls->addWidget(pngButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(m_view, 1);
+
+    m_timeAxis->setTitleText(byLanguage(QStringLiteral("Uhrzeit"), QStringLiteral("Time")));
+    m_timeAxis->setTickCount(7);
+    m_valueAxis->setTitleText(byLanguage(QStringLiteral("Wert"), QStringLiteral("Value")));
+    m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // solid or dashed
+    m_view->setRenderHint(QPainter::Antialiasing);
+
+    m_redraw->setSingleShot(true);
+    m_redraw->setInterval(REDRAW_DELAY_MS);
+    connect(m_redraw, &QTimer::timeout, this, [this] { refresh(); });
+    m_listener = add_exchange_listener(&TrendWindow::hear, this);
+}
+
+TrendWindow::~TrendWindow() {
+    remove_exchange_listener(m_listener);
+}
+
+void TrendWindow::open() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TrendWindow::setSpan(Span span) {
+    m_span = span;
+    if (m_spanChoice->currentIndex() != span) m_spanChoice->setCurrentIndex(span);
+    refresh();
+}
+
+void TrendWindow::setPaused(bool paused) {
+    long long first = 0;
+    if (paused && !m_paused && !trend_extent(m_store.get(), &first, &m_frozenEndMs))
+        m_frozenEndMs = QDateTime::currentMSecsSinceEpoch();
+    m_paused = paused;
+    if (m_pauseButton->isChecked() != paused) m_pauseButton->setChecked(paused);
+    m_pauseButton->setText(paused
+                               ? byLanguage(QStringLiteral("Weiter"), QStringLiteral("Resume"))
+                               : byLanguage(QStringLiteral("Anhalten"), QStringLiteral("Pause")));
+    refresh();
+}
+
+void TrendWindow::clear() {
+    trend_clear(m_store.get());
+    for (QLineSeries *&series : m_series) { // the channels may come in another order now
+        if (!series) continue;
+        m_chart->removeSeries(series);
+        delete series;
+        series = nullptr;
+    }
+    refresh();
+}
+
+// Inside the exchange: keep the point, draw later.
+void TrendWindow::hear(const ExchangeRecord *record, void *window) {
+    auto *self = static_cast<TrendWindow *>(window);
+    if (trend_add_record(self->m_store.get(), record)) self->pointsCame();
+}
+
+void TrendWindow::pointsCame() {
+    if (isVisible() && !m_paused && !m_redraw->isActive()) m_redraw->start();
+}
+
+void TrendWindow::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+bool TrendWindow::shownRange(long long *fromMs, long long *toMs) const {
+    long long first = 0, last = 0;
+    if (!trend_extent(m_store.get(), &first, &last)) return false;
+    if (m_paused) last = m_frozenEndMs;
+    *toMs = last;
+    *fromMs = m_span == All ? first : last - SPAN_MS[m_span];
+    return *fromMs <= *toMs;
+}
+
+void TrendWindow::addSeries(int channel) {
+    const QString name = channelName(m_store->channel[channel]);
+    const QColor colour = CHANNEL_COLOURS[channel];
+    for (int kind : {TREND_ACTUAL, TREND_SET}) {
+        auto *series = new QLineSeries;
+        series->setName(kind == TREND_ACTUAL ? byLanguage(QStringLiteral("Kanal %1 Istwert"),
+                                                          QStringLiteral("Channel %1 actual"))
+                                                   .arg(name)
+                                             : byLanguage(QStringLiteral("Kanal %1 Sollwert"),
+                                                          QStringLiteral("Channel %1 set"))
+                                                   .arg(name));
+        series->setPen(QPen(colour, 2, kind == TREND_ACTUAL ? Qt::SolidLine : Qt::DashLine));
+        m_chart->addSeries(series);
+        series->attachAxis(m_timeAxis);
+        series->attachAxis(m_valueAxis);
+        m_series[trend_series(channel, kind)] = series;
+    }
+}
+
+void TrendWindow::refresh() {
+    m_redraw->stop();
+    if (!isVisible()) return;
+    for (int c = 0; c < m_store->channels; c++)
+        if (!m_series[trend_series(c, TREND_ACTUAL)]) addSeries(c);
+
+    long long fromMs = 0, toMs = 0;
+    if (!shownRange(&fromMs, &toMs)) {
+        toMs = m_paused ? m_frozenEndMs : QDateTime::currentMSecsSinceEpoch();
+        fromMs = toMs - (m_span == All ? MIN_RANGE_MS : SPAN_MS[m_span]);
+    }
+    const int columns = std::max(MIN_COLUMNS, (int)m_chart->plotArea().width());
+    m_points.resize(4 * (size_t)columns);
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (int i = 0; i < 2 * m_store->channels; i++) {
+        const int count = trend_points(m_store.get(), i, fromMs, toMs, columns, m_points.data());
+        QList<QPointF> shown;
+        shown.reserve(count);
+        for (int k = 0; k < count; k++) {
+            const TrendPoint &p = m_points[k];
+            shown.append(QPointF((double)p.ms, p.value));
+            low = std::min(low, p.value);
+            high = std::max(high, p.value);
+        }
+        m_series[i]->replace(shown);
+    }
+
+    if (toMs - fromMs < MIN_RANGE_MS) { // a single answer, or a few seconds of them
+        const long long middle = fromMs + (toMs - fromMs) / 2;
+        fromMs = middle - MIN_RANGE_MS / 2;
+        toMs = middle + MIN_RANGE_MS / 2;
+    }
+    m_timeAxis->setFormat(timeFormat(toMs - fromMs));
+    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(fromMs),
+                         QDateTime::fromMSecsSinceEpoch(toMs));
+    if (low > high) {
+        low = 0;
+        high = 1;
+    }
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
+    m_valueAxis->setRange(low - margin, high + margin);
+    m_valueAxis->applyNiceNumbers();
+}
+
+bool TrendWindow::saveCsv(const QString &path) {
+    long long fromMs = 0, toMs = -1;
+    shownRange(&fromMs, &toMs); // nothing to show: just the header
+    QByteArray csv;
+    trend_csv(m_store.get(), fromMs, toMs, appendLine, &csv);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    file.write(csv);
+    return file.commit();
+}
+
+bool TrendWindow::savePng(const QString &path) {
+    return m_view->grab().save(path, "PNG");
+}
+
+// A modal file dialog runs its own event loop: as a callback, so no tick starts meanwhile.
+QString TrendWindow::askFileName(const QString &title, const QString &name, const QString &filter) {
+    QString path;
+    dispatch::guarded([&] { path = QFileDialog::getSaveFileName(this, title, name, filter); });
+    return path;
+}
+
+void TrendWindow::reportFailure(const QString &path) {
+    const QString text = byLanguage(QStringLiteral("%1 konnte nicht geschrieben werden."),
+                                    QStringLiteral("%1 could not be written."))
+                             .arg(QDir::toNativeSeparators(path));
+    dispatch::guarded([&] { QMessageBox::warning(this, windowTitle(), text); });
+}
+
+void TrendWindow::exportCsv() {
+    const QString path = askFileName(byLanguage(QStringLiteral("Verlauf als CSV speichern"),
+                                                QStringLiteral("Save trend as CSV")),
+                                     QStringLiteral("trend.csv"), QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty() && !saveCsv(path)) reportFailure(path);
+}
+
+void TrendWindow::exportPng() {
+    const QString path = askFileName(byLanguage(QStringLiteral("Verlauf als PNG speichern"),
+                                                QStringLiteral("Save trend as PNG")),
+                                     QStringLiteral("trend.png"), QStringLiteral("PNG (*.png)"));
+    if (!path.isEmpty() && !savePng(path)) reportFailure(path);
+}
