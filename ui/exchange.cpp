@@ -64,7 +64,9 @@ static void finish_record(void) {
 // One exchange with the chamber on the main panel. The command field takes at most
 // MAX_COMMAND_LENGTH characters and the builder cuts anything longer, so the frame always fits.
 // waitSeconds passes between the write and the receiver (bytes that come meanwhile wait in the
-// port's input queue). When it is done its record goes to the readers. Returns 0.
+// port's input queue). A write that failed or fell short still shows the frame in the sent
+// history, as after a failed open, but nothing is received and the lamp goes off. When it is done
+// its record goes to the readers. Returns 0.
 static int exchange(int trigger, double waitSeconds) {
     char command[FRAME_BUFFER_SIZE] = "";
     char frame[FRAME_BUFFER_SIZE];
@@ -77,15 +79,17 @@ static int exchange(int trigger, double waitSeconds) {
     GetCtrlVal(main_panel, KAMMER, &address);
     if (command[0] == '\0') return 0;
 
-    zeichen_senden(command, frame, (unsigned char)address);
+    const int written = zeichen_senden(command, frame, (unsigned char)address);
+    const int sent = written == (int)strlen(frame); // a failed write has been reported
     GetCtrlVal(main_panel, RINGSLIDE, &mode);
     begin_record(trigger, command, frame, address, mode);
     format_sendbuffer(frame, display, mode);
     insert_entry(ZEICHEN_GESENDET, display);
     snprintf(record.sentText, sizeof record.sentText, "%s", display);
 
-    if (waitSeconds > 0) Delay(waitSeconds);
-    if (zeichen_empfangen(response, (unsigned char)address) != 0) {
+    // whatever comes after a request that did not go out is no answer to it
+    if (sent && waitSeconds > 0) Delay(waitSeconds);
+    if (sent && zeichen_empfangen(response, (unsigned char)address) != 0) {
         SetCtrlVal(main_panel, LED, 1);
         format_receivebuffer(response, display, mode);
         insert_entry(ZEICHEN_EMPFANGEN, display);
@@ -94,7 +98,7 @@ static int exchange(int trigger, double waitSeconds) {
     } else {
         SetCtrlVal(main_panel, LED, 0);
     }
-    ComPortClose(); // the receiver has closed the port already
+    ComPortClose(); // the receiver has closed the port already, unless the write failed
     finish_record();
     return 0;
 }
