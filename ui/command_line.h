@@ -4,11 +4,11 @@
 
 #include "ui/options.h"
 
-// Exit statuses of a command-line exchange besides 0 (a valid response came) and EXIT_USAGE.
+// Exit statuses of a command-line exchange besides 0 (a valid response came), EXIT_USAGE and
+// EXIT_OUTPUT_FAILED.
 enum {
     EXIT_NO_RESPONSE = 1,
-    EXIT_PORT_ERROR = 2,     // an "RS-232 Message" was given
-    EXIT_OUTPUT_FAILED = 74, // standard output could not be written
+    EXIT_PORT_ERROR = 2, // an "RS-232 Message" was given
 };
 
 // Before InitCVIRTE: no display, and each "RS-232 Message" as a line on stderr.
