@@ -3,25 +3,21 @@
 #include "ui/command_line.h"
 
 #include "display/format.h"
+#include "display/visible.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 
 #include <cstdio>
 
-// Writes the history entry at the top of list, Latin-1 inside, as one UTF-8 line.
+// Writes the history entry at the top of list, Latin-1 inside, as one UTF-8 line. The entry holds
+// what the line carried: its control characters are written as escapes, so that none of them
+// reaches the terminal or breaks the line.
 static void print_newest(int list) {
     char entry[DISPLAY_BUFFER_SIZE] = "";
 
     GetLabelFromIndex(main_panel, list, 0, entry);
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(entry); *c != '\0'; c++) {
-        if (*c < 0x80) {
-            std::putchar(*c);
-        } else {
-            std::putchar(0xC0 | (*c >> 6));
-            std::putchar(0x80 | (*c & 0x3F));
-        }
-    }
+    put_latin1_visible(entry, stdout);
     std::putchar('\n');
 }
 
@@ -50,10 +46,7 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     // the histories start empty, so a grown one has a new entry on top
     if (sent > sentBefore) print_newest(ZEICHEN_GESENDET);
     if (received > receivedBefore) print_newest(ZEICHEN_EMPFANGEN);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
-        return EXIT_OUTPUT_FAILED;
-    }
+    if (finish_standard_output() != 0) return EXIT_OUTPUT_FAILED;
     if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
     return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;
 }
