@@ -4,6 +4,7 @@
 // loop has to run: every operation waits with QSerialPort's own waitFor* calls.
 #include "link/com_name.h"
 #include "link/qt/os.h"
+#include "link/qt/text.h"
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
@@ -42,12 +43,12 @@ QString describe(int port) {
     if (!validPort(port)) return QStringLiteral("port %1").arg(port);
     const QString &name = ports[port].name;
     return QStringLiteral("%1 (%2)").arg(name.isEmpty() ? QStringLiteral("com%1").arg(port) : name,
-                                         QString::fromLocal8Bit(ComPortDevice(port)));
+                                         QString::fromLatin1(ComPortDevice(port)));
 }
 
 int fail(int code, const QString &text) {
     lastError = code;
-    lastText = text.toLocal8Bit();
+    lastText = toCoreText(text);
     return code;
 }
 
@@ -107,13 +108,14 @@ bool deviceFailed(Slot &slot) {
 
 // Why an open failed, as a code and its cause. Qt reports a missing permission, a lock held by
 // another program and an exclusive open all as PermissionError; the system tells them apart.
-int openFailure(const QSerialPort &serial, const QString &device, QString *cause) {
+int openFailure(const QSerialPort &serial, const std::string &path, const std::string &device,
+                QString *cause) {
     if (const int code = diagnoseDevice(device, cause)) return code;
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError:
         *cause = QStringLiteral("no such device");
         return RS232_NO_DEVICE;
-    case QSerialPort::PermissionError: *cause = busyCause(device); return RS232_BUSY;
+    case QSerialPort::PermissionError: *cause = busyCause(path, device); return RS232_BUSY;
     case QSerialPort::UnsupportedOperationError:
         *cause = QStringLiteral("not a serial device");
         return RS232_NO_DEVICE;
@@ -150,12 +152,18 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
                                                    "to com20")
                                         .arg(QString::fromLatin1(deviceName ? deviceName : "")));
 
-    const QString device = QString::fromLocal8Bit(ComPortDevice(named));
-    const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName), device);
-    auto serial = std::make_unique<QSerialPort>(device);
+    // Opened, and so locked by Qt, by the node the path leads to: a link and the node itself,
+    // or two spellings of one path, are one device with one lock.
+    const std::string path = devicePath(named);
+    const std::string device = resolvedDevicePath(path);
+    const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName),
+                                                        QString::fromLatin1(ComPortDevice(named)));
+    QString cause;
+    if (const int code = lockedByOther(path, device, &cause))
+        return fail(code, label + QStringLiteral(": ") + cause);
+    auto serial = std::make_unique<QSerialPort>(fromSystemBytes(device));
     if (!serial->open(QIODevice::ReadWrite)) {
-        QString cause;
-        const int code = openFailure(*serial, device, &cause);
+        const int code = openFailure(*serial, path, device, &cause);
         return fail(code, label + QStringLiteral(": ") + cause);
     }
     if (!configure(*serial, baudRate, parity, dataBits, stopBits)) {
