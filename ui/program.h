@@ -8,9 +8,10 @@
 const char *panel_file(void);
 
 // The program: reads the options, loads and shows the main panel with the selected preset in the
-// command field, and runs the event loop. Returns 0 after QUIT, -1 if the window cannot be set
-// up, or EXIT_USAGE (64) for a bad option. With --send it runs one exchange from the command
-// line instead (ui/command_line.h) and returns its exit status.
+// command field, and runs the event loop. Returns 0 after QUIT, EXIT_NO_WINDOW (255) if the
+// window cannot be set up, or the status of parse_options (ui/options.h) when it ends the program
+// at once. With --send it runs one exchange from the command line instead (ui/command_line.h) and
+// returns its exit status.
 int ascii_main(int argc, char *argv[]);
 
 // Gives the port ring of the main panel the port_hint (ui/ports.h) of its selection as tooltip.

@@ -19,9 +19,9 @@ int ascii_main(int argc, char *argv[]) {
     if (options != OPTIONS_CONTINUE) return options;
     const CommandLineExchange *exchange = command_line_exchange();
     if (exchange) prepare_command_line_exchange();
-    if (InitCVIRTE(0, argv, 0) == 0) return -1;
+    if (InitCVIRTE(0, argv, 0) == 0) return EXIT_NO_WINDOW;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
-    if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
+    if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return EXIT_NO_WINDOW;
     if (exchange) return run_command_line_exchange(exchange);
     OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
