@@ -8,6 +8,7 @@
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <QString>
 
@@ -158,12 +159,19 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     const std::string device = resolvedDevicePath(path);
     const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName),
                                                         QString::fromLatin1(ComPortDevice(named)));
+    const QString name = fromSystemBytes(device);
     QString cause;
-    if (const int code = lockedByOther(path, device, &cause))
-        return fail(code, label + QStringLiteral(": ") + cause);
-    auto serial = std::make_unique<QSerialPort>(fromSystemBytes(device));
+    int code = diagnoseDevice(device, &cause);
+    if (code == 0) code = lockedByOther(path, device, &cause);
+    if (code == 0 && QFile::encodeName(name).toStdString() != device) {
+        // Qt opens a device by its name in UTF-8, which would be another path
+        code = RS232_NO_DEVICE;
+        cause = QStringLiteral("its path is not UTF-8; link it under a UTF-8 name");
+    }
+    if (code != 0) return fail(code, label + QStringLiteral(": ") + cause);
+    auto serial = std::make_unique<QSerialPort>(name);
     if (!serial->open(QIODevice::ReadWrite)) {
-        const int code = openFailure(*serial, path, device, &cause);
+        code = openFailure(*serial, path, device, &cause);
         return fail(code, label + QStringLiteral(": ") + cause);
     }
     if (!configure(*serial, baudRate, parity, dataBits, stopBits)) {

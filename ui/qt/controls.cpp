@@ -102,8 +102,9 @@ QString withVisibleControls(QString text) {
 class VisibleControls : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    QString displayText(const QVariant &value, const QLocale &locale) const override {
-        return withVisibleControls(QStyledItemDelegate::displayText(value, locale));
+    // the label itself: the base class would have turned a line feed into a line separator
+    QString displayText(const QVariant &value, const QLocale &) const override {
+        return withVisibleControls(value.toString());
     }
 };
 
