@@ -113,8 +113,10 @@ void keepOnScreen(Panel *panel) {
 // Without a window Qt's warnings (fonts, runtime directory) would mix with the program's own
 // lines on stderr; only its critical and fatal messages get through.
 void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "kelvra-ascii: %s\n", message.toLocal8Bit().constData());
+    if (type != QtCriticalMsg && type != QtFatalMsg) return;
+    std::fputs("kelvra-ascii: ", stderr);
+    put_bytes_visible(message.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
 }
 
 // Qt ends the program with abort() when no platform plugin starts: a display that cannot be
