@@ -53,17 +53,18 @@ int ComPortClose(void) {
 // kept in link_trace as the receive's port error, since no receive follows it.
 static void report_write_failure(int written, int count) {
     ReceiveOutcome *outcome = &link_trace.receive;
-    const int error = written < 0 ? ReturnRS232Err() : 0;
 
     outcome->code = RECEIVE_PORT_ERROR;
-    outcome->portError = error != 0 ? error : written < 0 ? written : RS232_TIMEOUT;
-    if (written < 0)
+    if (written < 0) {
+        outcome->portError = ReturnRS232Err() != 0 ? ReturnRS232Err() : written;
         snprintf(outcome->portMessage, sizeof outcome->portMessage, "%s",
                  GetRS232ErrorString(outcome->portError));
-    else
+    } else { // what the driver did not take within the time-out
+        outcome->portError = RS232_TIMEOUT;
         snprintf(outcome->portMessage, sizeof outcome->portMessage,
                  "com%d (%s): only %d of the request's %d bytes were written", com_num,
                  ComPortDevice(com_num), written, count);
+    }
     MessagePopup("RS-232 Message", outcome->portMessage);
 }
 

@@ -30,7 +30,8 @@ struct Lock {
 // The process id a lock file holds: as decimal text (the classic "      1234\n", Qt's "1234\n"
 // followed by its name and host) or as a 4-byte binary number (the oldest programs' form).
 long lockPid(const QByteArray &content) {
-    const QByteArray firstLine = content.left(content.indexOf('\n')).trimmed();
+    const qsizetype end = content.indexOf('\n');
+    const QByteArray firstLine = (end < 0 ? content : content.left(end)).trimmed();
     bool number = false;
     const long pid = firstLine.toLong(&number);
     if (number) return pid;
