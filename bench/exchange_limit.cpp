@@ -6,7 +6,7 @@
 // timer exchange on the real panel. The goal is every exchange within 2.5 s.
 // Usage: exchange_limit_bench [EXCHANGES], default 20 of each kind. Exits 1 when one took longer.
 #include "link/rs232.h"
-#include "tests/cli_run.h"
+#include "tests/cli/cli_run.h"
 #include "tests/support/endless_line.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"

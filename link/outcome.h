@@ -32,7 +32,7 @@ struct ReceiveOutcome {
     int frameStart; // index of the STX of the latest frame begun, -1 if none
     int count;      // bytes read; the first RECEIVE_LOG_SIZE of them are kept below
     unsigned char bytes[RECEIVE_LOG_SIZE];
-    float ms[RECEIVE_LOG_SIZE];          // when each came, in ms after the end of the write
+    float ms[RECEIVE_LOG_SIZE];          // when each reached the program, ms after the write ended
     int flushed;                         // bytes the flush discarded afterwards
     int portError;                       // the RS232_* code of RECEIVE_PORT_ERROR, else 0
     char portMessage[PORT_MESSAGE_SIZE]; // its text

@@ -105,11 +105,17 @@ static void end_without_byte(struct Receive *r, int bySilence) {
         decide(r, RECEIVE_INCOMPLETE, -1, 0);
 }
 
-// Notes a byte that was read, and when.
+// Notes a byte that was read, and when it reached the program: a byte that waited in the queue
+// (during Enter's wait) keeps the time it came, not the time it was read. A fast chamber can
+// answer while the write call is still returning (its wait runs the event loop, which takes the
+// answer in); such a byte counts as come at the write's end, never before it.
 static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
+    double came = 0;
+    if (GetComRdTimes(com_num, &came, 1) != 1) came = Timer();
+    if (came < link_trace.writeEnd) came = link_trace.writeEnd;
     if (outcome->count < RECEIVE_LOG_SIZE) {
         outcome->bytes[outcome->count] = byte;
-        outcome->ms[outcome->count] = (float)((Timer() - link_trace.writeEnd) * 1000);
+        outcome->ms[outcome->count] = (float)((came - link_trace.writeEnd) * 1000);
     }
     outcome->count++;
 }

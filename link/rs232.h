@@ -1,9 +1,13 @@
 // The serial-port operations the program takes from its platform layer, plus Delay.
 //
-// The core calls only what is listed here; link/rs232_qt.cpp implements it over Qt SerialPort
+// The core calls only what is listed here; link/qt/rs232_qt.cpp implements it over Qt SerialPort
 // and tests may link a scripted fake instead. Ports are numbered 1 to 20 ("com1" to "com20").
 // Every operation on a port returns a negative RS232_* code on failure, and on a port that is
-// not open it fails with RS232_NOT_OPEN and no other effect. All operations block.
+// not open it fails with RS232_NOT_OPEN and no other effect. Every operation returns only once it
+// is done. While one waits (a read, a write, Delay), the application's event loop runs on if the
+// caller is on its thread, but without the operator's input, which is taken once the wait is
+// over: windows repaint and move and timers fire, and what they do must neither start another
+// exchange nor touch the port. Elsewhere a wait blocks the thread.
 #pragma once
 
 enum {
@@ -41,9 +45,13 @@ int ComWrt(int port, const char *buffer, int count);
 // Reads up to count bytes, waiting at most the time-out; returns the number read (0 after a
 // time-out with nothing received) or a negative code.
 int ComRd(int port, char *buffer, int count);
+// When each byte that the latest ComRd on the port returned reached the program (Timer()
+// seconds), oldest first, into times; returns how many it filled, at most count.
+int GetComRdTimes(int port, double *times, int count);
 // Number of received bytes waiting, those the driver holds included; negative on failure.
 int GetInQLen(int port);
-// Number of bytes still waiting for transmission; negative on failure.
+// Number of bytes still waiting for transmission; negative on failure. While some are waiting
+// it first lets them drain for a moment (10 ms), so that polling it until 0 spins no processor.
 int GetOutQLen(int port);
 // Closes the port; a port that is not open is left alone.
 int CloseCom(int port);
@@ -51,8 +59,11 @@ int CloseCom(int port);
 int ReturnRS232Err(void);
 // A readable text for a code; for the most recent failure it names the device and the cause.
 const char *GetRS232ErrorString(int errorCode);
+// The language of every later text of GetRS232ErrorString: 0 German, else English (the default).
+void SetRS232Language(int language);
 
-// Blocks the calling thread for the given number of seconds; no events are processed.
+// Returns after the given number of seconds, never sooner; events other than the operator's
+// input are processed meanwhile, as in every wait above.
 void Delay(double seconds);
 // Seconds on a monotonic clock from an arbitrary start; for bounding the length of a receive.
 double Timer(void);

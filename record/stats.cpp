@@ -1,10 +1,8 @@
 // Counts over many exchanges, with a histogram for the median.
 #include "record/stats.h"
 
-#include <cstring>
-
 void stats_reset(ExchangeStats *stats) {
-    std::memset(stats, 0, sizeof *stats);
+    *stats = ExchangeStats{};
 }
 
 void stats_add(ExchangeStats *stats, int outcome, double rttMs) {

@@ -4,7 +4,10 @@
 
 #include "display/format.h"
 #include "display/visible.h"
+#include "record/logging.h"
+#include "record/record.h"
 #include "ui/ascii.h"
+#include "ui/exchange_report.h"
 #include "ui/program.h"
 #include "ui/userint.h"
 
@@ -19,6 +22,35 @@ static void print_newest(int list) {
     GetLabelFromIndex(main_panel, list, 0, entry);
     put_latin1_visible(entry, stdout);
     std::putchar('\n');
+}
+
+// The exchange's record, told on stderr as the request asks.
+static void report(const ExchangeRecord *record, void *request) {
+    report_exchange(record, static_cast<const CommandLineExchange *>(request)->trace, stderr);
+}
+
+static bool logFailed;
+
+// "kelvra-ascii: cannot <action> the log file <path>: <cause><after>", the path as given but
+// with its control characters as escapes.
+static void tell_log_failure(const char *action, const char *path, int error, const char *after) {
+    std::fprintf(stderr, "kelvra-ascii: cannot %s the log file ", action);
+    put_bytes_visible(path, stderr);
+    std::fprintf(stderr, ": %s%s\n", logging_cause(error), after);
+}
+
+static void report_log_failure(const char *path, int error, void *) {
+    tell_log_failure("write", path, error, "; logging stopped");
+    logFailed = true;
+}
+
+int open_command_line_log(const char *path) {
+    if (const int error = start_logging(path); error != 0) {
+        tell_log_failure("open", path, error, "");
+        return EXIT_LOG_FAILED;
+    }
+    on_logging_failure(report_log_failure, nullptr);
+    return 0;
 }
 
 int prepare_command_line_exchange(void) {
@@ -39,7 +71,9 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     GetNumListItems(main_panel, ZEICHEN_GESENDET, &sentBefore);
     GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &receivedBefore);
     const int messagesBefore = GetMessagePopupCount();
+    const int listener = add_exchange_listener(report, const_cast<CommandLineExchange *>(request));
     CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
+    remove_exchange_listener(listener);
     GetNumListItems(main_panel, ZEICHEN_GESENDET, &sent);
     GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &received);
 
@@ -47,6 +81,7 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     if (sent > sentBefore) print_newest(ZEICHEN_GESENDET);
     if (received > receivedBefore) print_newest(ZEICHEN_EMPFANGEN);
     if (finish_standard_output() != 0) return EXIT_OUTPUT_FAILED;
+    if (logFailed) return EXIT_LOG_FAILED;
     if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
     return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;
 }

@@ -36,9 +36,11 @@ constexpr int BAD_VALUE = -2;
 constexpr const char *WINDOW = "Window";
 constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
+constexpr const char *LOG = "Log file";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
+const char *logFile;
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -141,6 +143,17 @@ int print_later(int (*print)(void)) {
     return OPTIONS_CONTINUE;
 }
 
+int set_trace(const char *) {
+    request.trace = 1;
+    return OPTIONS_CONTINUE;
+}
+
+int set_log(const char *value) {
+    if (*value == '\0') return usage_error("--log: the file name is empty");
+    logFile = value;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(void);
 int show_version(void);
 int list_ports(void);
@@ -173,6 +186,14 @@ const Option options[] = {
     {"--mode", "0|1|2", set_mode, EXCHANGE,
      "display mode of the entries: 0 every byte in hex,\n"
      "1 without framing (default), 2 interpreted"},
+    {"--trace", nullptr, set_trace, EXCHANGE,
+     "print every byte sent and received with its time\n"
+     "(ms after the write) and the outcome on standard\n"
+     "error"},
+    {"--log", "FILE", set_log, LOG,
+     "append one row per exchange to the CSV file FILE,\n"
+     "in the window from start-up and with --send\n"
+     "(format below)"},
     {"--help", nullptr, want_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, want_version, INFORMATION, "print the version, then exit"},
 };
@@ -236,18 +257,40 @@ int show_help(void) {
                 "\n"
                 "With --send, line 1 on standard output is the new entry of the sent history and\n"
                 "line 2, only when a valid response came, that of the received history (UTF-8).\n"
-                "Each \"RS-232 Message\" goes to standard error as one line. Control characters\n"
-                "(0x00-0x1F, 0x7F-0x9F) in entries, device paths and program names are written\n"
-                "as \\xhh, e.g. ESC as \\x1b and a line feed as \\x0a. Exit status: 0 valid\n"
-                "response, 1 none, 2 serial-port error, 64 usage error, 74 standard output\n"
-                "could not be written (also for --help, --version, --list-ports), 255 the\n"
-                "window could not be opened (no display).\n"
+                "Each \"RS-232 Message\" goes to standard error as one line, and so does the\n"
+                "reason when no valid response came: \"no valid answer: CODE: WORDS\", with\n"
+                "CODE one of no-answer, bad-start, wrong-address, no-high-bit, bad-checksum,\n"
+                "too-long, incomplete, too-slow, port-error. Control characters (0x00-0x1F,\n"
+                "0x7F-0x9F) in entries, device paths and program names are written as \\xhh,\n"
+                "e.g. ESC as \\x1b and a line feed as \\x0a. Exit status: 0 valid response,\n"
+                "1 none, 2 serial-port error, 64 usage error, 73 log file failed, 74 standard\n"
+                "output could not be written (also for --help, --version, --list-ports), 255\n"
+                "the window could not be opened (no display).\n"
+                "\n"
+                "With --log, every exchange appends one row to FILE: CSV (RFC 4180, UTF-8,\n"
+                "CRLF), a header row when the file is new or empty, never truncated. Each row\n"
+                "is on the disk before the exchange ends. Columns: time (local, with ms and\n"
+                "UTC offset, when the frame was written), port, device, address, command,\n"
+                "sent_hex, received_hex (every byte read, the rejected ones too; the first\n"
+                "4096), outcome (ok, no-answer, bad-start, wrong-address, no-high-bit,\n"
+                "bad-checksum, too-long, incomplete, too-slow, port-error), rtt_ms (from the\n"
+                "end of the write to the valid answer's last byte, as read: after Enter's\n"
+                "half-second wait at least 500; empty without one), mode, sent_text and\n"
+                "received_text (the history entries as shown; empty when none). A row, here\n"
+                "on three lines:\n"
+                "  2025-03-14T09:26:53.589+01:00,com1,/dev/ttyUSB0,1,A0,02 81 C1 B0 F0 03,\n"
+                "  02 81 C1 B0 A0 B0 B2 B3 AE B6 A0 B0 B2 B5 AE B0 F0 03,ok,503.3,1,A0,\n"
+                "  A0 023.6 025.0\n"
+                "A log file that cannot be opened ends a --send run with status 73 before the\n"
+                "exchange; one that cannot be written, after it.\n"
                 "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
                 "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
-                "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n");
+                "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n"
+                "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
+                "  kelvra-ascii --send A0 --log chamber.csv\n");
     return finish_standard_output();
 }
 
@@ -262,7 +305,8 @@ const Option *find_option(const char *argument, size_t nameLength) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1};
+    request = {nullptr, -1, -1, -1, 0};
+    logFile = nullptr;
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -288,8 +332,9 @@ int parse_options(int argc, char *argv[]) {
         if (result != OPTIONS_CONTINUE) return result;
     }
     if (print_and_exit) return print_and_exit();
-    if (!request.text && (request.address >= 0 || request.port >= 0 || request.mode >= 0))
-        return usage_error("options --address, --port and --mode need --send");
+    if (!request.text &&
+        (request.address >= 0 || request.port >= 0 || request.mode >= 0 || request.trace))
+        return usage_error("options --address, --port, --mode and --trace need --send");
     return OPTIONS_CONTINUE;
 }
 
@@ -303,4 +348,8 @@ int finish_standard_output(void) {
 
 const CommandLineExchange *command_line_exchange(void) {
     return request.text ? &request : nullptr;
+}
+
+const char *log_file_option(void) {
+    return logFile;
 }

@@ -14,6 +14,7 @@ struct CommandLineExchange {
     int address;      // KAMMER, 1..32
     int port;         // RING_COM, 1..20
     int mode;         // RINGSLIDE, 0..2
+    int trace;        // --trace: every byte both ways on stderr
 };
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
@@ -28,3 +29,5 @@ int finish_standard_output(void);
 // The exchange the options of the last parse_options asked for, or null when --send was not
 // among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);
+// The file that --log named, or null.
+const char *log_file_option(void);

@@ -1,6 +1,8 @@
-// Start-up: options, the main panel in the chosen language, the first preset, the event loop;
-// or, with --send, the main panel unseen for one exchange from the command line.
+// Start-up: options, the main panel in the chosen language, the first preset, the log file, the
+// event loop; or, with --send, the log file and the main panel unseen for one exchange from the
+// command line.
 #include "display/format.h"
+#include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/command_line.h"
 #include "ui/options.h"
@@ -17,7 +19,11 @@ int ascii_main(int argc, char *argv[]) {
 
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
+    SetRS232Language(Fremdsprache); // the port's messages in the panel's language
     const CommandLineExchange *exchange = command_line_exchange();
+    const char *log = log_file_option();
+    if (exchange && log)
+        if (const int status = open_command_line_log(log); status != 0) return status;
     if (exchange) prepare_command_line_exchange();
     if (InitCVIRTE(0, argv, 0) == 0) return EXIT_NO_WINDOW;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
@@ -26,6 +32,7 @@ int ascii_main(int argc, char *argv[]) {
     OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
     show_port_hint();
+    if (log) RecordLog(log);
     GetCtrlVal(main_panel, AUSWAHL, command);
     SetCtrlVal(main_panel, SEND_STRING, command);
     RunUserInterface();

@@ -1,12 +1,13 @@
 // The platform part of rs232.h that needs no serial port: port names, Delay and Timer.
 #include "link/qt/os.h"
 #include "link/qt/text.h"
+#include "link/qt/waits.h"
 #include "link/rs232.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <string>
-#include <thread>
 
 static std::string mapped[RS232_MAX_PORTS + 1]; // "--map comN=DEVICE"; empty: the platform's name
 static QByteArray shown[RS232_MAX_PORTS + 1];   // what ComPortDevice returned, kept alive
@@ -30,8 +31,9 @@ const char *ComPortDevice(int port) {
 }
 
 void Delay(double seconds) {
-    if (seconds > 0 && std::isfinite(seconds))
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    if (!(seconds > 0 && std::isfinite(seconds))) return;
+    const double ns = std::min(seconds, 1e9) * 1e9; // decades at most: no clock overflows
+    waitUntil(QDeadlineTimer(std::chrono::nanoseconds(std::llround(ns)), Qt::PreciseTimer));
 }
 
 double Timer(void) {

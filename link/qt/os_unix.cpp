@@ -2,6 +2,7 @@
 // lock files of the classic serial programs.
 #include "link/qt/os.h"
 #include "link/qt/text.h"
+#include "link/qt/texts.h"
 #include "link/rs232.h"
 
 #include <QDir>
@@ -82,11 +83,14 @@ Lock findLock(const std::string &path, const std::string &device) {
 // "in use by picocom (process 1234), which holds the lock file /var/lock/LCK..ttyUSB0; ..."
 QString heldBy(const Lock &lock) {
     QFile command(QStringLiteral("/proc/%1/comm").arg(lock.pid));
-    QString holder = QStringLiteral("another program");
+    QString holder =
+        inLanguage(QStringLiteral("einem anderen Programm"), QStringLiteral("another program"));
     if (command.open(QIODevice::ReadOnly))
         holder = fromSystemBytes(command.readAll().trimmed().toStdString());
-    return QStringLiteral("in use by %1 (process %2), which holds the lock file %3; close that "
-                          "program and try again")
+    return inLanguage(QStringLiteral("belegt von %1 (Prozess %2), der die Sperrdatei %3 "
+                                     "h\u00e4lt; dieses Programm beenden und erneut versuchen"),
+                      QStringLiteral("in use by %1 (process %2), which holds the lock file %3; "
+                                     "close that program and try again"))
         .arg(holder)
         .arg(lock.pid)
         .arg(lock.file);
@@ -127,12 +131,15 @@ int lockedByOther(const std::string &path, const std::string &device, QString *c
 
 int diagnoseDevice(const std::string &device, QString *cause) {
     if (access(device.c_str(), F_OK) != 0) {
-        *cause = QStringLiteral("no such device");
+        *cause = noDevice();
         return RS232_NO_DEVICE;
     }
     if (access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        *cause = QStringLiteral("permission denied; add the user to the dialout group "
-                                "(sudo usermod -aG dialout $USER) and log in again");
+        *cause = inLanguage(QStringLiteral("Zugriff verweigert; den Benutzer in die Gruppe dialout "
+                                           "aufnehmen (sudo usermod -aG dialout $USER) und neu "
+                                           "anmelden"),
+                            QStringLiteral("permission denied; add the user to the dialout group "
+                                           "(sudo usermod -aG dialout $USER) and log in again"));
         return RS232_PERMISSION;
     }
     return 0;
@@ -143,11 +150,17 @@ QString busyCause(const std::string &path, const std::string &device) {
     const Lock lock = findLock(path, device);
     if (lock.live) return heldBy(lock);
     if (!lock.file.isEmpty())
-        return QStringLiteral("locked by the lock file %1 of a program that has ended; remove "
-                              "that file and try again")
+        return inLanguage(QStringLiteral("gesperrt durch die Sperrdatei %1 eines beendeten "
+                                         "Programms; diese Datei l\u00f6schen und erneut "
+                                         "versuchen"),
+                          QStringLiteral("locked by the lock file %1 of a program that has ended; "
+                                         "remove that file and try again"))
             .arg(lock.file);
-    return QStringLiteral("in use by another program that opened it exclusively; close that "
-                          "program (fuser -v %1 names it) and try again")
+    return inLanguage(QStringLiteral("belegt von einem anderen Programm, das es exklusiv "
+                                     "ge\u00f6ffnet hat; dieses Programm beenden (fuser -v %1 "
+                                     "nennt es) und erneut versuchen"),
+                      QStringLiteral("in use by another program that opened it exclusively; close "
+                                     "that program (fuser -v %1 names it) and try again"))
         .arg(fromSystemBytes(device));
 }
 

@@ -2,6 +2,7 @@
 // lock files; Qt's own errors tell why a port cannot be opened.
 #include "link/qt/os.h"
 #include "link/qt/text.h"
+#include "link/qt/texts.h"
 #include "link/rs232.h"
 
 std::string systemDeviceName(int port) {
@@ -25,7 +26,10 @@ int diagnoseDevice(const std::string &, QString *) {
 }
 
 QString busyCause(const std::string &, const std::string &) {
-    return QStringLiteral("in use by another program; close that program and try again");
+    return inLanguage(QStringLiteral("von einem anderen Programm belegt; dieses Programm beenden "
+                                     "und erneut versuchen"),
+                      QStringLiteral("in use by another program; close that program and try "
+                                     "again"));
 }
 
 int checkDevice(const std::string &device) {

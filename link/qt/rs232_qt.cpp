@@ -1,10 +1,13 @@
-// rs232.h over Qt SerialPort: one QSerialPort per port slot, driven by its blocking calls.
+// rs232.h over Qt SerialPort: one QSerialPort per port slot.
 //
 // A QCoreApplication must exist (the user-interface layer's InitCVIRTE creates it), but no event
-// loop has to run: every operation waits with QSerialPort's own waitFor* calls.
+// loop has to run: an operation that waits runs a local one without the operator's input until
+// its bytes have come or gone, and blocks on a thread without an event loop (waits.h).
 #include "link/com_name.h"
 #include "link/qt/os.h"
 #include "link/qt/text.h"
+#include "link/qt/texts.h"
+#include "link/qt/waits.h"
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
@@ -18,16 +21,34 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
 constexpr int defaultTimeoutMs = 1000; // until SetComTime
+constexpr int outQueuePollMs = 10;     // GetOutQLen's wait for bytes still pending
+// Qt takes what the line brings whenever a wait runs the event loop; a line flooded faster than
+// any baud rate (a program on a pseudo-terminal) must not grow the buffer without end. Beyond
+// this the driver keeps the rest, as it did before Qt took anything.
+constexpr qint64 readBufferBytes = 65536;
+
+// Bytes that the serial object took from the driver at one moment.
+struct Arrival {
+    double at; // Timer()
+    qint64 bytes;
+};
 
 struct Slot {
     std::unique_ptr<QSerialPort> serial; // set while the port is open
     QString name;                        // the device name it was opened by, "comN"
     int timeoutMs = defaultTimeoutMs;
     bool failed = false; // the device failed while open: everything but CloseCom fails
+    // When the bytes in the serial object's buffer came, oldest first; they cover `stamped`
+    // bytes. Whenever the serial object takes bytes from the driver (while a wait runs the event
+    // loop, or inside a read) it signals readyRead, and they are stamped then.
+    std::vector<Arrival> arrivals; // a few entries: the driver hands over bursts
+    qint64 stamped = 0;
+    std::vector<double> lastRead; // when each byte of the latest ComRd came
 };
 
 std::array<Slot, RS232_MAX_PORTS + 1> ports; // index 0 unused
@@ -47,6 +68,7 @@ QString describe(int port) {
                                          QString::fromLatin1(ComPortDevice(port)));
 }
 
+// Texts leave the layer as Latin-1, as every text the program shows.
 int fail(int code, const QString &text) {
     lastError = code;
     lastText = toCoreText(text);
@@ -58,25 +80,46 @@ int succeed(int result) {
     return result;
 }
 
-const char *genericText(int code) {
+QString genericText(int code) {
     switch (code) {
-    case 0: return "no error";
-    case RS232_NOT_OPEN: return "the port is not open";
-    case RS232_BAD_PORT: return "no such port: the ports are com1 to com20";
-    case RS232_NO_DEVICE: return "no such device";
-    case RS232_PERMISSION: return "permission denied";
-    case RS232_BUSY: return "the device is in use by another program";
-    case RS232_BAD_SETTINGS: return "the device refused the line settings";
-    case RS232_TIMEOUT: return "a write did not complete within the time-out";
-    case RS232_IO: return "the device failed or was removed while open";
-    case RS232_ALREADY_OPEN: return "the port is open already";
-    case RS232_BAD_ARGUMENT: return "byte count or buffer out of range";
-    default: return "unknown serial port error";
+    case 0: return inLanguage(QStringLiteral("kein Fehler"), QStringLiteral("no error"));
+    case RS232_NOT_OPEN:
+        return inLanguage(QStringLiteral("die Schnittstelle ist nicht ge\u00f6ffnet"),
+                          QStringLiteral("the port is not open"));
+    case RS232_BAD_PORT:
+        return inLanguage(QStringLiteral("keine solche Schnittstelle: es gibt com1 bis com20"),
+                          QStringLiteral("no such port: the ports are com1 to com20"));
+    case RS232_NO_DEVICE: return noDevice();
+    case RS232_PERMISSION:
+        return inLanguage(QStringLiteral("Zugriff verweigert"),
+                          QStringLiteral("permission denied"));
+    case RS232_BUSY:
+        return inLanguage(QStringLiteral("das Ger\u00e4t ist von einem anderen Programm belegt"),
+                          QStringLiteral("the device is in use by another program"));
+    case RS232_BAD_SETTINGS:
+        return inLanguage(QStringLiteral("das Ger\u00e4t lehnt die Leitungseinstellungen ab"),
+                          QStringLiteral("the device refused the line settings"));
+    case RS232_TIMEOUT:
+        return inLanguage(QStringLiteral("ein Schreiben wurde in der Zeitgrenze nicht fertig"),
+                          QStringLiteral("a write did not complete within the time-out"));
+    case RS232_IO:
+        return inLanguage(
+            QStringLiteral("das Ger\u00e4t ist ausgefallen oder wurde im Betrieb entfernt"),
+            QStringLiteral("the device failed or was removed while open"));
+    case RS232_ALREADY_OPEN:
+        return inLanguage(QStringLiteral("die Schnittstelle ist schon ge\u00f6ffnet"),
+                          QStringLiteral("the port is open already"));
+    case RS232_BAD_ARGUMENT:
+        return inLanguage(QStringLiteral("Byteanzahl oder Puffer au\u00dferhalb des Bereichs"),
+                          QStringLiteral("byte count or buffer out of range"));
+    default:
+        return inLanguage(QStringLiteral("unbekannter Fehler der seriellen Schnittstelle"),
+                          QStringLiteral("unknown serial port error"));
     }
 }
 
 int failOn(int port, int code) {
-    return fail(code, describe(port) + QStringLiteral(": ") + QLatin1String(genericText(code)));
+    return fail(code, describe(port) + QStringLiteral(": ") + genericText(code));
 }
 
 // The open slot of a port, or nullptr after recording why an operation cannot run on it.
@@ -97,6 +140,26 @@ Slot *openSlot(int port) {
     return &slot;
 }
 
+// Stamps the bytes that the serial object has taken from the driver since the last stamp.
+void stampArrivals(Slot &slot) {
+    const qint64 buffered = slot.serial->bytesAvailable();
+    if (buffered > slot.stamped) slot.arrivals.push_back({Timer(), buffered - slot.stamped});
+    slot.stamped = buffered;
+}
+
+void forgetArrivals(Slot &slot) {
+    slot.arrivals.clear();
+    slot.stamped = 0;
+}
+
+// Hands the stamps of `count` bytes just read from the buffer on to lastRead.
+void takeArrivals(Slot &slot, qint64 count) {
+    for (; count > 0 && !slot.arrivals.empty(); count--, slot.stamped--) {
+        slot.lastRead.push_back(slot.arrivals.front().at);
+        if (--slot.arrivals.front().bytes == 0) slot.arrivals.erase(slot.arrivals.begin());
+    }
+}
+
 // After a QSerialPort call: true, with the slot marked failed, if the device reported anything
 // worse than a time-out. The serial object keeps its descriptor until CloseCom.
 bool deviceFailed(Slot &slot) {
@@ -113,15 +176,18 @@ int openFailure(const QSerialPort &serial, const std::string &path, const std::s
                 QString *cause) {
     if (const int code = diagnoseDevice(device, cause)) return code;
     switch (serial.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        *cause = QStringLiteral("no such device");
-        return RS232_NO_DEVICE;
+    case QSerialPort::DeviceNotFoundError: *cause = noDevice(); return RS232_NO_DEVICE;
     case QSerialPort::PermissionError: *cause = busyCause(path, device); return RS232_BUSY;
     case QSerialPort::UnsupportedOperationError:
-        *cause = QStringLiteral("not a serial device");
+        *cause = inLanguage(QStringLiteral("keine serielle Schnittstelle"),
+                            QStringLiteral("not a serial device"));
         return RS232_NO_DEVICE;
     default: *cause = serial.errorString(); return RS232_IO;
     }
+}
+
+QDeadlineTimer deadlineIn(qint64 ms) {
+    return QDeadlineTimer(ms, Qt::PreciseTimer);
 }
 
 bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int stopBits) {
@@ -139,8 +205,8 @@ bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int
 
 } // namespace
 
-// The queue sizes are accepted but not imposed: Qt's buffers grow as needed and the driver keeps
-// its own queue, so a response is never cut by a small queue.
+// The queue sizes are accepted but not imposed: Qt's buffers are larger than any response and the
+// driver keeps its own queue, so a response is never cut by a small queue.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int /*inputQueueSize*/, int /*outputQueueSize*/) {
     if (!validPort(port)) return failOn(port, RS232_BAD_PORT);
@@ -149,9 +215,12 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
 
     const int named = deviceName ? parse_com_name(deviceName, std::strlen(deviceName)) : 0;
     if (named == 0)
-        return fail(RS232_BAD_PORT, QStringLiteral("unknown device name \"%1\": the ports are com1 "
-                                                   "to com20")
-                                        .arg(QString::fromLatin1(deviceName ? deviceName : "")));
+        return fail(RS232_BAD_PORT,
+                    inLanguage(QStringLiteral("unbekannter Ger\u00e4tename \"%1\": es gibt com1 "
+                                              "bis com20"),
+                               QStringLiteral("unknown device name \"%1\": the ports are com1 "
+                                              "to com20"))
+                        .arg(QString::fromLatin1(deviceName ? deviceName : "")));
 
     // Opened, and so locked by Qt, by the node the path leads to: a link and the node itself,
     // or two spellings of one path, are one device with one lock.
@@ -166,7 +235,9 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     if (code == 0 && QFile::encodeName(name).toStdString() != device) {
         // Qt opens a device by its name in UTF-8, which would be another path
         code = RS232_NO_DEVICE;
-        cause = QStringLiteral("its path is not UTF-8; link it under a UTF-8 name");
+        cause = inLanguage(QStringLiteral("sein Pfad ist kein UTF-8; das Ger\u00e4t unter einem "
+                                          "UTF-8-Namen verlinken"),
+                           QStringLiteral("its path is not UTF-8; link it under a UTF-8 name"));
     }
     if (code != 0) return fail(code, label + QStringLiteral(": ") + cause);
     auto serial = std::make_unique<QSerialPort>(name);
@@ -177,18 +248,26 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     if (!configure(*serial, baudRate, parity, dataBits, stopBits)) {
         serial->close();
         return fail(RS232_BAD_SETTINGS,
-                    QStringLiteral("%1: the device refused the line settings (%2 baud, parity %3, "
-                                   "%4 data bits, %5 stop bits)")
+                    inLanguage(QStringLiteral("%1: das Ger\u00e4t lehnt die Leitungseinstellungen "
+                                              "ab (%2 Baud, Parit\u00e4t %3, %4 Datenbits, %5 "
+                                              "Stoppbits)"),
+                               QStringLiteral("%1: the device refused the line settings (%2 baud, "
+                                              "parity %3, %4 data bits, %5 stop bits)"))
                         .arg(label)
                         .arg(baudRate)
                         .arg(parity)
                         .arg(dataBits)
                         .arg(stopBits));
     }
+    serial->setReadBufferSize(readBufferBytes);
     slot.serial = std::move(serial);
     slot.name = QString::fromLatin1(deviceName);
     slot.timeoutMs = defaultTimeoutMs;
     slot.failed = false;
+    forgetArrivals(slot);
+    slot.lastRead.clear();
+    QObject::connect(slot.serial.get(), &QSerialPort::readyRead, slot.serial.get(),
+                     [&slot] { stampArrivals(slot); });
     return succeed(0);
 }
 
@@ -204,6 +283,7 @@ int FlushInQ(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
     slot->serial->clear(QSerialPort::Input); // Qt's buffer and the driver's queue
+    forgetArrivals(*slot);
     return deviceFailed(*slot) ? failOn(port, RS232_IO) : succeed(0);
 }
 
@@ -227,7 +307,7 @@ int ComWrt(int port, const char *buffer, int count) {
     clock.start();
     while (slot->serial->bytesToWrite() > 0) {
         const qint64 left = slot->timeoutMs - clock.elapsed();
-        if (left > 0 && slot->serial->waitForBytesWritten(int(left))) continue;
+        if (left > 0 && waitForPort(*slot->serial, PortWait::Written, deadlineIn(left))) continue;
         if (deviceFailed(*slot)) return failOn(port, RS232_IO);
         if (clock.elapsed() >= slot->timeoutMs) {
             slot->serial->clear(QSerialPort::Output); // nothing half-sent lingers for later
@@ -244,19 +324,32 @@ int ComRd(int port, char *buffer, int count) {
     QElapsedTimer clock;
     clock.start();
     qint64 got = 0;
+    slot->lastRead.clear();
     while (got < count) {
+        stampArrivals(*slot); // bytes taken from the driver without a signal come now
         const qint64 read = slot->serial->read(buffer + got, count - got);
         if (read < 0) {
             slot->failed = true;
             return failOn(port, RS232_IO);
         }
+        takeArrivals(*slot, read);
         got += read;
         const qint64 left = slot->timeoutMs - clock.elapsed();
         if (got == count || left <= 0) break;
-        if (!slot->serial->waitForReadyRead(int(left)) && deviceFailed(*slot))
+        if (!waitForPort(*slot->serial, PortWait::Readable, deadlineIn(left)) &&
+            deviceFailed(*slot))
             return failOn(port, RS232_IO);
     }
     return succeed(int(got));
+}
+
+int GetComRdTimes(int port, double *times, int count) {
+    Slot *slot = openSlot(port);
+    if (!slot) return lastError;
+    if (!times || count < 0) return failOn(port, RS232_BAD_ARGUMENT);
+    const int filled = int(std::min<size_t>(slot->lastRead.size(), size_t(count)));
+    std::copy_n(slot->lastRead.begin(), filled, times);
+    return succeed(filled);
 }
 
 int GetInQLen(int port) {
@@ -271,6 +364,10 @@ int GetOutQLen(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
     slot->serial->flush(); // hands over what the driver takes without waiting
+    // A caller polls until the queue is empty: a moment's wait for what is pending keeps that
+    // from spinning, and the window alive.
+    if (slot->serial->bytesToWrite() > 0)
+        waitForPort(*slot->serial, PortWait::Written, deadlineIn(outQueuePollMs));
     if (deviceFailed(*slot)) return failOn(port, RS232_IO);
     return succeed(int(qMin<qint64>(slot->serial->bytesToWrite(), INT32_MAX)));
 }
@@ -291,6 +388,6 @@ int ReturnRS232Err(void) {
 
 const char *GetRS232ErrorString(int errorCode) {
     if (errorCode != 0 && errorCode == lastError) return lastText.constData();
-    shownText = genericText(errorCode);
+    shownText = genericText(errorCode).toLatin1();
     return shownText.constData();
 }

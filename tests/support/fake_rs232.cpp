@@ -21,7 +21,8 @@ struct Line {
     size_t next = 0;
     double noiseNext = FAKE_NEVER, noiseGap = 0;
     unsigned char noiseByte = 0;
-    std::deque<unsigned char> input; // arrived, not yet read or flushed
+    std::deque<Arrival> input;    // arrived, not yet read or flushed
+    std::vector<double> lastRead; // when each byte of the latest ComRd arrived
     bool open[RS232_MAX_PORTS + 1] = {};
     double timeout[RS232_MAX_PORTS + 1] = {};
     int failOpens = 0;
@@ -66,7 +67,7 @@ void pump() {
             byte = line.noiseByte;
             line.noiseNext += line.noiseGap;
         }
-        if (anyOpen()) line.input.push_back(byte);
+        if (anyOpen()) line.input.push_back({at, byte});
     }
 }
 
@@ -201,9 +202,11 @@ int ComRd(int port, char *buffer, int count) {
     if (buffer == nullptr || count < 0) return result(RS232_BAD_ARGUMENT);
     const double deadline = line.now + line.timeout[port];
     int got = 0;
+    line.lastRead.clear();
     while (got < count) {
         if (!line.input.empty()) {
-            buffer[got++] = char(line.input.front());
+            buffer[got++] = char(line.input.front().byte);
+            line.lastRead.push_back(line.input.front().at);
             line.input.pop_front();
             continue;
         }
@@ -217,6 +220,15 @@ int ComRd(int port, char *buffer, int count) {
         pump();
     }
     return result(got);
+}
+
+int GetComRdTimes(int port, double *times, int count) {
+    if (port < 1 || port > RS232_MAX_PORTS) return result(RS232_BAD_PORT);
+    if (!line.open[port]) return result(RS232_NOT_OPEN);
+    if (times == nullptr || count < 0) return result(RS232_BAD_ARGUMENT);
+    const int filled = std::min(int(line.lastRead.size()), count);
+    std::copy_n(line.lastRead.begin(), filled, times);
+    return result(filled);
 }
 
 int GetInQLen(int port) {
@@ -248,6 +260,8 @@ const char *GetRS232ErrorString(int errorCode) {
     line.text = fake_rs232_text(errorCode);
     return line.text.c_str();
 }
+
+void SetRS232Language(int) {}
 
 void Delay(double seconds) {
     char call[40];

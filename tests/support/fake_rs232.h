@@ -11,7 +11,8 @@
 //   arrives while no port is open is lost, and a flush discards only bytes that have arrived.
 // - Ports behave like rs232.h says: RS232_NOT_OPEN and no other effect on a port not open,
 //   ReturnRS232Err gives the code of the most recent port operation.
-// - GetRS232ErrorString(code) gives fake_rs232_text(code).
+// - GetComRdTimes gives the scripted arrival time of each byte the latest ComRd returned.
+// - GetRS232ErrorString(code) gives fake_rs232_text(code), in every language.
 // - Each port operation and Delay is logged by name with its port ("ComRd 1", "Delay 0.5").
 // - MapComPort and ComPortDevice keep a mapping; unmapped ports read "fake:comN".
 // - CheckComPort gives the code of fake_rs232_fail_opens (0 by default); GetSystemComPorts

@@ -146,6 +146,10 @@ int OpenWorkbench(int panel) {
     return findPanel(panel) ? 0 : UIE_BAD_PANEL;
 }
 
+int RecordLog(const char *) {
+    return 0; // the fake window records nothing
+}
+
 int DisplayPanel(int panel) {
     Panel *p = findPanel(panel);
     if (!p) return UIE_BAD_PANEL;

@@ -47,7 +47,11 @@ QWidget *arrowPair(QWidget *parent, int height, const std::function<void(int)> &
         button->setAutoRepeat(true);
         const int half = height / 2;
         button->setGeometry(0, i * half, 11, i == 0 ? half : height - half);
-        QObject::connect(button, &QToolButton::clicked, pair, [step, i] { step(i == 0 ? 1 : -1); });
+        // A repeat that falls due while a callback runs is dropped, as a tick is: the release
+        // that would end the repeating waits with the operator's other input until it is over.
+        QObject::connect(button, &QToolButton::clicked, pair, [step, i] {
+            if (!dispatch::busy()) step(i == 0 ? 1 : -1);
+        });
     }
     return pair;
 }

@@ -12,7 +12,11 @@ namespace {
 bool running; // a callback or a guarded wait
 qint64 lastEnd = std::numeric_limits<qint64>::min();
 bool ticksSuspended;
-std::deque<std::function<void()>> held;
+// The events held back while a callback runs, made on first use.
+std::deque<std::function<void()>> &held() {
+    static std::deque<std::function<void()>> events;
+    return events;
+}
 
 QEventLoop *eventLoop;
 bool quitPending;
@@ -36,9 +40,9 @@ void runAsCallback(const std::function<void()> &action) {
 
 // Delivers what was held back while a callback ran, oldest first; each may hold back more.
 void deliverHeld() {
-    while (!running && !held.empty()) {
-        const std::function<void()> next = std::move(held.front());
-        held.pop_front();
+    while (!running && !held().empty()) {
+        const std::function<void()> next = std::move(held().front());
+        held().pop_front();
         runAsCallback(next);
     }
 }
@@ -63,7 +67,7 @@ void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int ev
 
 void whenIdle(std::function<void()> action) {
     if (running) {
-        held.push_back(std::move(action));
+        held().push_back(std::move(action));
         return;
     }
     runAsCallback(action);

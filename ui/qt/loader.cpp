@@ -144,19 +144,20 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
 
 Panel::Panel(int handle, QWidget *parentPanel)
     : QWidget(parentPanel, parentPanel ? Qt::Dialog : Qt::Window), handle(handle),
-      m_area(new QWidget(this)), m_layout(new QVBoxLayout(this)) {
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    m_layout->setSpacing(0);
-    m_layout->setSizeConstraint(QLayout::SetFixedSize); // the window's size is the area's and more
-    m_layout->addWidget(m_area);
+      m_area(new QWidget(this)) {
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->setSizeConstraint(QLayout::SetFixedSize); // the window's size is the area's and more
+    column->addWidget(m_area);
 }
 
 void Panel::addAbove(QWidget *widget) {
-    m_layout->insertWidget(0, widget);
+    static_cast<QVBoxLayout *>(layout())->insertWidget(0, widget);
 }
 
 void Panel::addBelow(QWidget *widget) {
-    m_layout->addWidget(widget);
+    layout()->addWidget(widget);
 }
 
 UiControl *Panel::control(int id) const {

@@ -12,8 +12,6 @@
 #include <memory>
 #include <vector>
 
-class QVBoxLayout;
-
 // A panel's window. Its controls stand in its area at the places the panel file gives; the window
 // may hold more above and below the area (the main window's menu bar and status line), and grows
 // by them while the area stays as it is.
@@ -38,8 +36,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *m_area;
-    QVBoxLayout *m_layout;
+    QWidget *m_area; // a child, owned by Qt
 };
 
 // Finds the function bound to a callback name; null leaves the control unbound.

@@ -3,7 +3,12 @@
 
 #include "ui/ascii.h"
 #include "ui/qt/dispatch.h"
+#include "ui/qt/exchange_status.h"
+#include "ui/qt/history_actions.h"
 #include "ui/qt/language.h"
+#include "ui/qt/line_monitor.h"
+#include "ui/qt/log_recorder.h"
+#include "ui/qt/monitor_model.h"
 #include "ui/qt/panel.h"
 
 #include <QCoreApplication>
@@ -16,7 +21,10 @@ Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
       m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
       m_recordingStatus(new QLabel(m_statusLine)), m_fileMenu(nullptr), m_viewMenu(nullptr),
-      m_toolsMenu(nullptr), m_helpMenu(nullptr) {
+      m_toolsMenu(nullptr), m_helpMenu(nullptr), m_status(nullptr),
+      m_monitorModel(new MonitorModel(this)),
+      m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
+      m_histories(new HistoryActions(panel)) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
@@ -29,6 +37,9 @@ Workbench::Workbench(Panel *panel)
     }
     parts->setStretch(0, 1);
     m_recordingStatus->hide(); // shown while something is recorded
+    m_exchangeStatus->setObjectName(QStringLiteral("exchangeStatus"));
+    UiControl *lamp = panel->control(LED);
+    m_status = new ExchangeStatus(m_exchangeStatus, lamp ? lamp->widget() : nullptr, this);
     buildMenus();
     panel->addAbove(m_menuBar);
     panel->addBelow(m_statusLine);
@@ -36,12 +47,17 @@ Workbench::Workbench(Panel *panel)
 
 void Workbench::buildMenus() {
     m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
+    m_fileMenu->addAction(m_logRecorder->action());
+    m_fileMenu->addAction(m_histories->saveAction());
+    m_fileMenu->addSeparator();
     m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),
                           QKeySequence::Quit, this, [this] { commit(ESC_BUTTON); });
 
     m_viewMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("&Ansicht"), QStringLiteral("&View")));
-    m_viewMenu->menuAction()->setVisible(false); // until a view is added to it
+    m_viewMenu->addAction(
+        byLanguage(QStringLiteral("&Leitungsmonitor"), QStringLiteral("&Line monitor")),
+        QKeySequence(Qt::Key_F2), this, [this] { showLineMonitor(); });
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
     m_toolsMenu->menuAction()->setVisible(false);
@@ -53,6 +69,20 @@ void Workbench::buildMenus() {
     m_helpMenu->addAction(byLanguage(QStringLiteral("\u00dc&ber kelvra-ascii"),
                                      QStringLiteral("&About kelvra-ascii")),
                           this, [this] { showAbout(); });
+}
+
+LineMonitor *Workbench::lineMonitor() const {
+    return m_lineMonitor;
+}
+
+void Workbench::showLineMonitor() {
+    if (!m_lineMonitor) {
+        m_lineMonitor = new LineMonitor(m_monitorModel, m_panel);
+        m_lineMonitor->setObjectName(QStringLiteral("lineMonitor"));
+    }
+    m_lineMonitor->show();
+    m_lineMonitor->raise();
+    m_lineMonitor->activateWindow();
 }
 
 void Workbench::commit(int control) {

@@ -2,7 +2,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
+class ExchangeStatus;
+class HistoryActions;
+class LineMonitor;
+class LogRecorder;
+class MonitorModel;
 class Panel;
 class QLabel;
 class QMenu;
@@ -15,6 +21,9 @@ public:
     // The status line's two parts: what the latest exchange did, and what is being recorded.
     QLabel *exchangeStatus() const { return m_exchangeStatus; }
     QLabel *recordingStatus() const { return m_recordingStatus; }
+    // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
+    LineMonitor *lineMonitor() const;
+    void showLineMonitor();
 
 private:
     void buildMenus();
@@ -32,4 +41,9 @@ private:
     QMenu *m_viewMenu;
     QMenu *m_toolsMenu;
     QMenu *m_helpMenu;
+    ExchangeStatus *m_status;
+    MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
+    QPointer<LineMonitor> m_lineMonitor;
+    LogRecorder *m_logRecorder;
+    HistoryActions *m_histories;
 };

@@ -1,0 +1,19 @@
+// The log of this run: while it is on, every exchange appends its row to the log file
+// (record/log.h) before the exchange ends. The window starts and stops it from its menu or with
+// --log, the command line with --log. No Qt here.
+#pragma once
+
+// Told that a failed write has stopped logging: the file and the negative errno.
+typedef void (*LoggingFailure)(const char *path, int error, void *context);
+
+// Opens path for appending and logs every later exchange to it, in place of any log before.
+// Returns 0, or a negative errno with logging off.
+int start_logging(const char *path);
+// Stops logging and closes the file; harmless when it is off.
+void stop_logging(void);
+// The file being logged to, or null while logging is off.
+const char *logging_path(void);
+// Whom a failed write tells, after it has stopped logging (one at a time; null for none).
+void on_logging_failure(LoggingFailure failure, void *context);
+// The cause of a negative errno in words ("No space left on device").
+const char *logging_cause(int error);
