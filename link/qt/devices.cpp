@@ -1,7 +1,7 @@
 // The system's serial devices, as rs232.h lists and checks them: QSerialPortInfo for what the
 // system has, /dev/serial/by-id for the names that stay the same when an adapter is replugged.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
-#include "link/qt/text.h"
 #include "link/rs232.h"
 
 #include <QDir>

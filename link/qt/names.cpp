@@ -1,6 +1,6 @@
 // The platform part of rs232.h that needs no serial port: port names, Delay and Timer.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
-#include "link/qt/text.h"
 #include "link/qt/waits.h"
 #include "link/rs232.h"
 

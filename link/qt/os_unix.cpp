@@ -1,7 +1,7 @@
 // The serial layer's operating-system part on Unix: /dev/ttyS names, paths, access checks and the
 // lock files of the classic serial programs.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
-#include "link/qt/text.h"
 #include "link/qt/texts.h"
 #include "link/rs232.h"
 

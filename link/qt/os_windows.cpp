@@ -1,7 +1,7 @@
 // The serial layer's operating-system part on Windows: COMn names, which are no paths and take no
 // lock files; Qt's own errors tell why a port cannot be opened.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
-#include "link/qt/text.h"
 #include "link/qt/texts.h"
 #include "link/rs232.h"
 

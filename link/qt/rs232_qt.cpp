@@ -4,8 +4,8 @@
 // loop has to run: an operation that waits runs a local one without the operator's input until
 // its bytes have come or gone, and blocks on a thread without an event loop (waits.h).
 #include "link/com_name.h"
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
-#include "link/qt/text.h"
 #include "link/qt/texts.h"
 #include "link/qt/waits.h"
 #include "link/rs232.h"

@@ -1,5 +1,5 @@
 // Texts for the core: Latin-1, with escapes for what it cannot or must not carry.
-#include "link/qt/text.h"
+#include "link/qt/encoding.h"
 
 #include <QByteArrayView>
 #include <QList>
