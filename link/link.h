@@ -26,7 +26,9 @@ int ComPortOpen(void);
 // Waits until the output queue is empty (at most DRAIN_LIMIT_MS, and not past the exchange's
 // limit) and closes the port; harmless when closed. Returns 0.
 int ComPortClose(void);
-// Opens the port, frames the command text into frame and writes it. Returns the write's result.
+// Opens the port, frames the command text into frame and writes it. Returns the write's result:
+// the frame's length (strlen(frame)), else the write failed or fell short, which is reported in
+// an "RS-232 Message" box and kept in link_trace as a port error; no response can then follow.
 // From the start of the write on, the exchange has EXCHANGE_LIMIT_MS until the port is closed.
 int zeichen_senden(const char *text, char *frame, unsigned char address);
 // Seconds left of the exchange's EXCHANGE_LIMIT_MS (negative once it has run out); unbounded

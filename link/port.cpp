@@ -7,6 +7,7 @@
 #include "ui/userint.h"
 
 #include <chrono>
+#include <cstdio>
 
 int com_num = -1;
 
@@ -48,13 +49,33 @@ int ComPortClose(void) {
     return 0;
 }
 
+// A write that failed, or that left part of the frame unsent, is reported like a failed open and
+// kept in link_trace as the receive's port error, since no receive follows it.
+static void report_write_failure(int written, int count) {
+    ReceiveOutcome *outcome = &link_trace.receive;
+
+    outcome->code = RECEIVE_PORT_ERROR;
+    if (written < 0) {
+        outcome->portError = ReturnRS232Err() != 0 ? ReturnRS232Err() : written;
+        snprintf(outcome->portMessage, sizeof outcome->portMessage, "%s",
+                 GetRS232ErrorString(outcome->portError));
+    } else { // what the driver did not take within the time-out
+        outcome->portError = RS232_TIMEOUT;
+        snprintf(outcome->portMessage, sizeof outcome->portMessage,
+                 "com%d (%s): only %d of the request's %d bytes were written", com_num,
+                 ComPortDevice(com_num), written, count);
+    }
+    MessagePopup("RS-232 Message", outcome->portMessage);
+}
+
 // Besides its result, the write leaves in link_trace when it began and ended, so that the
 // receiver can tell when each byte of the response came.
 int zeichen_senden(const char *text, char *frame, unsigned char address) {
     ComPortOpen();
     int count = create_framing(text, frame, address);
 
-    link_trace.receive.count = link_trace.receive.flushed = 0;
+    link_trace.receive.count = link_trace.receive.flushed = link_trace.receive.portError = 0;
+    link_trace.receive.portMessage[0] = '\0';
     link_trace.receive.code = RECEIVE_NO_ANSWER;
     link_trace.receive.decidingIndex = link_trace.receive.frameStart = -1;
     link_trace.writeWallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -64,5 +85,6 @@ int zeichen_senden(const char *text, char *frame, unsigned char address) {
     exchange_deadline = link_trace.writeStart + (double)EXCHANGE_LIMIT_MS / 1000;
     link_trace.writeResult = ComWrt(com_num, frame, count);
     link_trace.writeEnd = Timer();
+    if (link_trace.writeResult != count) report_write_failure(link_trace.writeResult, count);
     return link_trace.writeResult;
 }

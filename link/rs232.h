@@ -29,7 +29,9 @@ enum {
 };
 
 // Opens a port and sets its line (parity 1 means odd). deviceName is "comN"; the layer maps it
-// to the platform's device. Returns 0 or a negative code.
+// to the platform's device. One device has one owner, however its path is spelled: it is
+// RS232_BUSY while another port, this program or another one holds it, also by a lock file of
+// the classic serial programs. Returns 0 or a negative code.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize);
 // Sets the time-out that bounds every later read and write on the port (1 second until set).
@@ -66,10 +68,13 @@ void Delay(double seconds);
 // Seconds on a monotonic clock from an arbitrary start; for bounding the length of a receive.
 double Timer(void);
 
-// Maps "comN" (1..20) to a device path from now on, e.g. a pseudo-terminal; 0 or a negative code.
+// Maps "comN" (1..20) to a device path from now on, e.g. a pseudo-terminal; a relative path is
+// taken from the current folder. 0 or a negative code.
 int MapComPort(int port, const char *devicePath);
 // The device path that "comN" opens: the mapped one, else the platform's own name
-// (/dev/ttyS<N-1> on Linux, COMN on Windows). Empty for a port number outside 1..20.
+// (/dev/ttyS<N-1> on Linux, COMN on Windows). Empty for a port number outside 1..20. It is text
+// to show, Latin-1 like every text of the core: control characters and characters beyond
+// Latin-1 are written as escapes ("\x1b", "\u03a9").
 const char *ComPortDevice(int port);
 // Whether the device that "comN" opens is there and this user may open it, without opening it:
 // 0, RS232_NO_DEVICE (missing, or a serial node with no port behind it), RS232_PERMISSION,

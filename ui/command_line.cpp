@@ -3,6 +3,7 @@
 #include "ui/command_line.h"
 
 #include "display/format.h"
+#include "display/visible.h"
 #include "record/logging.h"
 #include "record/record.h"
 #include "ui/ascii.h"
@@ -13,15 +14,10 @@
 
 #include <cstdio>
 
+// A Latin-1 entry as one UTF-8 line. The entry holds what the line carried: its control
+// characters are written as escapes, so that none of them reaches the terminal or breaks the line.
 void print_entry(FILE *out, const char *entry) {
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(entry); *c != '\0'; c++) {
-        if (*c < 0x80) {
-            std::putc(*c, out);
-        } else {
-            std::putc(0xC0 | (*c >> 6), out);
-            std::putc(0x80 | (*c & 0x3F), out);
-        }
-    }
+    put_latin1_visible(entry, out);
     std::putc('\n', out);
 }
 
@@ -33,12 +29,6 @@ static void print_newest(int list) {
     print_entry(stdout, entry);
 }
 
-int finish_stdout(void) {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
-    return EXIT_OUTPUT_FAILED;
-}
-
 // The exchange's record, told on stderr as the request asks.
 static void report(const ExchangeRecord *record, void *request) {
     report_exchange(record, static_cast<const CommandLineExchange *>(request)->trace, stderr);
@@ -46,9 +36,16 @@ static void report(const ExchangeRecord *record, void *request) {
 
 static bool logFailed;
 
+// "kelvra-ascii: cannot <action> the log file <path>: <cause><after>", the path as given but
+// with its control characters as escapes.
+static void tell_log_failure(const char *action, const char *path, int error, const char *after) {
+    std::fprintf(stderr, "kelvra-ascii: cannot %s the log file ", action);
+    put_bytes_visible(path, stderr);
+    std::fprintf(stderr, ": %s%s\n", logging_cause(error), after);
+}
+
 static void report_log_failure(const char *path, int error, void *) {
-    std::fprintf(stderr, "kelvra-ascii: cannot write the log file %s: %s; logging stopped\n", path,
-                 logging_cause(error));
+    tell_log_failure("write", path, error, "; logging stopped");
     logFailed = true;
 }
 
@@ -58,8 +55,7 @@ int command_line_log_failed(void) {
 
 int open_command_line_log(const char *path) {
     if (const int error = start_logging(path); error != 0) {
-        std::fprintf(stderr, "kelvra-ascii: cannot open the log file %s: %s\n", path,
-                     logging_cause(error));
+        tell_log_failure("open", path, error, "");
         return EXIT_LOG_FAILED;
     }
     on_logging_failure(report_log_failure, nullptr);
@@ -99,7 +95,7 @@ int run_command_line_exchange(const CommandLineExchange *request) {
     // the histories start empty, so a grown one has a new entry on top
     if (sent > sentBefore) print_newest(ZEICHEN_GESENDET);
     if (received > receivedBefore) print_newest(ZEICHEN_EMPFANGEN);
-    if (finish_stdout() != 0) return EXIT_OUTPUT_FAILED;
+    if (finish_standard_output() != 0) return EXIT_OUTPUT_FAILED;
     if (logFailed) return EXIT_LOG_FAILED;
     if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
     return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;

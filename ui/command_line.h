@@ -8,12 +8,12 @@
 
 #include <cstdio>
 
-// Exit statuses of a run without a window besides 0 (a valid response came) and EXIT_USAGE.
+// Exit statuses of a run without a window besides 0 (a valid response came), EXIT_USAGE and
+// EXIT_OUTPUT_FAILED (ui/options.h).
 enum {
     EXIT_NO_RESPONSE = 1,
-    EXIT_PORT_ERROR = 2,     // an "RS-232 Message" was given
-    EXIT_LOG_FAILED = 73,    // the log file of --log could not be opened or written
-    EXIT_OUTPUT_FAILED = 74, // standard output could not be written
+    EXIT_PORT_ERROR = 2,  // an "RS-232 Message" was given
+    EXIT_LOG_FAILED = 73, // the log file of --log could not be opened or written
 };
 
 // Before InitCVIRTE: no display, each "RS-232 Message" as a line on stderr, and Enter reading
@@ -32,10 +32,8 @@ int run_command_line_exchange(const CommandLineExchange *request);
 // Switches cyclic sending off and puts the request's address, port and display mode into the
 // main panel's controls (those it gives).
 void apply_request(const CommandLineExchange *request);
-// Writes a Latin-1 text as one UTF-8 line.
+// Writes a Latin-1 text as one UTF-8 line, its control characters as escapes.
 void print_entry(FILE *out, const char *entry);
-// Flushes stdout; after a failure says so on stderr and returns EXIT_OUTPUT_FAILED, else 0.
-int finish_stdout(void);
 // Nonzero once a write to the --log file failed (it was said on stderr, and logging stopped).
 int command_line_log_failed(void);
 

@@ -4,8 +4,10 @@
 #include "ui/command_line.h"
 #include "ui/options.h"
 #include "ui/program.h"
+#include "ui/standard_streams.h"
 
 int main(int argc, char *argv[]) {
+    guard_standard_streams();
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
     if (const CommandLineExchange *request = command_line_exchange())

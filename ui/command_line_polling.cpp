@@ -117,7 +117,7 @@ int run_command_line_polling(const CommandLineExchange *request) {
         const int messages = GetMessagePopupCount();
         CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
         done++;
-        if (finish_stdout() != 0) {
+        if (finish_standard_output() != 0) {
             status = EXIT_OUTPUT_FAILED;
             break;
         }

@@ -27,7 +27,7 @@ int run_command_line_scan(const CommandLineExchange *request) {
         answering[answered++] = answer.address;
         std::printf("%d\t%.1f\t", answer.address, answer.rttMs);
         print_entry(stdout, answer.text);
-        outputFailed = finish_stdout() != 0;
+        outputFailed = finish_standard_output() != 0;
         if (outputFailed) break;
     }
     bus_scan_end(&scan);

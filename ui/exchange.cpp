@@ -69,8 +69,10 @@ static int enterReadsAtOnce;
 // MAX_COMMAND_LENGTH characters and the builder cuts anything longer, so the frame always fits.
 // waitSeconds passes between the write and the receive (bytes that come meanwhile wait in the
 // port's input queue); reading at once, the receive takes them as they come instead, with the
-// same acceptance and the first read's time-out firstWait. When it is done its record goes to
-// the readers. Returns the record, or null when the command field is empty.
+// same acceptance and the first read's time-out firstWait. A write that failed or fell short
+// still shows the frame in the sent history, as after a failed open, but nothing is received and
+// the lamp goes off. When it is done its record goes to the readers. Returns the record, or null
+// when the command field is empty.
 static const ExchangeRecord *exchange(int trigger, double waitSeconds, int atOnce,
                                       double firstWait) {
     char command[FRAME_BUFFER_SIZE] = "";
@@ -85,16 +87,18 @@ static const ExchangeRecord *exchange(int trigger, double waitSeconds, int atOnc
     GetCtrlVal(main_panel, KAMMER, &address);
     if (command[0] == '\0') return nullptr;
 
-    zeichen_senden(command, frame, (unsigned char)address);
+    const int written = zeichen_senden(command, frame, (unsigned char)address);
+    const int sent = written == (int)strlen(frame); // a failed write has been reported
     GetCtrlVal(main_panel, RINGSLIDE, &mode);
     begin_record(trigger, command, frame, address, mode);
     format_sendbuffer(frame, display, mode);
     insert_entry(ZEICHEN_GESENDET, display);
     snprintf(record.sentText, sizeof record.sentText, "%s", display);
 
-    if (atOnce) {
+    // whatever comes after a request that did not go out is no answer to it
+    if (sent && atOnce) {
         received = receive_from(response, (unsigned char)address, Timer() + waitSeconds, firstWait);
-    } else {
+    } else if (sent) {
         if (waitSeconds > 0) Delay(waitSeconds);
         received = zeichen_empfangen(response, (unsigned char)address);
     }
@@ -107,7 +111,7 @@ static const ExchangeRecord *exchange(int trigger, double waitSeconds, int atOnc
     } else {
         SetCtrlVal(main_panel, LED, 0);
     }
-    ComPortClose(); // the receiver has closed the port already
+    ComPortClose(); // the receiver has closed the port already, unless the write failed
     finish_record();
     return &record;
 }

@@ -1,24 +1,11 @@
 // The command line's report of an exchange.
 #include "ui/exchange_report.h"
 
+#include "display/visible.h"
 #include "record/words.h"
 
 // Bytes that came further apart than this (ms) start a new RX line.
 static const double burst_gap_ms = 1.0;
-
-// Latin-1 text as UTF-8, control characters as blanks: one line stays one line.
-static void put_latin1(const char *text, FILE *out) {
-    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; c++) {
-        if (*c < 0x20 || *c == 0x7F)
-            fputc(' ', out);
-        else if (*c < 0x80)
-            fputc(*c, out);
-        else {
-            fputc(0xC0 | (*c >> 6), out);
-            fputc(0x80 | (*c & 0x3F), out);
-        }
-    }
-}
 
 static void trace_bytes(const ExchangeRecord *record, FILE *out) {
     fprintf(out, "TX +0.000 ms");
@@ -52,6 +39,6 @@ void report_exchange(const ExchangeRecord *record, int trace, FILE *out) {
     const Verdict verdict = verdict_of(&record->received, record->address);
     outcome_words(&verdict, words, sizeof words);
     fprintf(out, "no valid answer: %s: ", receive_code_name(record->received.code));
-    put_latin1(words, out);
+    put_latin1_visible(words, out); // a port message may quote what came from outside
     fputc('\n', out);
 }

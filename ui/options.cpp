@@ -4,12 +4,14 @@
 #include "ui/options.h"
 
 #include "display/format.h"
+#include "display/visible.h"
 #include "link/com_map.h"
 #include "link/com_name.h"
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ports.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -52,33 +54,32 @@ int choose_language(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+// A one-line message on stderr; returns EXIT_USAGE. The arguments it quotes may hold anything,
+// so their control characters are written as escapes.
+// NOLINTNEXTLINE(cert-dcl50-cpp): C variadic for the format attribute, which checks every call.
+[[gnu::format(printf, 1, 2)]] int usage_error(const char *format, ...) {
+    char message[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above; the analyzer misreads.
+    std::vsnprintf(message, sizeof message, format, arguments);
+    va_end(arguments);
+    std::fputs("kelvra-ascii: ", stderr);
+    put_bytes_visible(message, stderr);
+    std::fputc('\n', stderr);
+    return EXIT_USAGE;
+}
+
 int map_port(const char *value) {
     char device[COM_MAP_DEVICE_SIZE];
     char error[COM_MAP_DEVICE_SIZE + 128];
     int port = 0;
 
-    if (parse_com_map(value, &port, device, sizeof device, error, sizeof error) != 0) {
-        std::fprintf(stderr, "kelvra-ascii: %s\n", error);
-        return EXIT_USAGE;
-    }
-    if (const int code = MapComPort(port, device); code < 0) {
-        std::fprintf(stderr, "kelvra-ascii: --map %s: %s\n", value, GetRS232ErrorString(code));
-        return EXIT_USAGE;
-    }
+    if (parse_com_map(value, &port, device, sizeof device, error, sizeof error) != 0)
+        return usage_error("%s", error);
+    if (const int code = MapComPort(port, device); code < 0)
+        return usage_error("--map %s: %s", value, GetRS232ErrorString(code));
     return OPTIONS_CONTINUE;
-}
-
-// A one-line message on stderr; returns EXIT_USAGE.
-// NOLINTNEXTLINE(cert-dcl50-cpp): C variadic for the format attribute, which checks every call.
-[[gnu::format(printf, 1, 2)]] int usage_error(const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::fputs("kelvra-ascii: ", stderr);
-    // NOLINTNEXTLINE(clang-analyzer-valist.Uninitialized): va_start above; the analyzer misreads.
-    std::vfprintf(stderr, format, arguments);
-    std::fputc('\n', stderr);
-    va_end(arguments);
-    return EXIT_USAGE;
 }
 
 // A whole decimal number of at most `digits` digits (up to 9) from low to high, else -1.
@@ -138,6 +139,15 @@ int set_port(const char *value) {
 int set_mode(const char *value) {
     return store_number("--mode", value, value, 0, 2, &request.mode,
                         "the display mode must be 0, 1 or 2");
+}
+
+// The first option that prints and exits; it runs once every option has been read, so that a
+// bad option anywhere on the line is a usage error rather than ignored.
+int (*print_and_exit)(void);
+
+int print_later(int (*print)(void)) {
+    if (!print_and_exit) print_and_exit = print;
+    return OPTIONS_CONTINUE;
 }
 
 int set_trace(const char *) {
@@ -200,19 +210,28 @@ int set_timestamps(const char *) {
     return OPTIONS_CONTINUE;
 }
 
-int show_help(const char *);
-int show_version(const char *);
-int list_ports(const char *);
+int show_help(void);
+int show_version(void);
+int list_ports(void);
+int want_help(const char *) {
+    return print_later(show_help);
+}
+int want_version(const char *) {
+    return print_later(show_version);
+}
+int want_ports(const char *) {
+    return print_later(list_ports);
+}
 
 const Option options[] = {
     {"--lang", "de|en", choose_language, WINDOW,
      "language of the window and of the interpreted texts\n(default: de)"},
     {"--map", "comN=DEVICE", map_port, PORTS,
      "point the port name comN (1..20) at a serial\ndevice, e.g. com1=/dev/ttyUSB0; repeatable"},
-    {"--list-ports", nullptr, list_ports, PORTS,
+    {"--list-ports", nullptr, want_ports, PORTS,
      "print the system's serial ports and the device that\n"
      "each port name com1..com20 opens (with the --map\n"
-     "options given before it), then exit"},
+     "options given), then exit"},
     {"--send", "TEXT", send_text, EXCHANGE,
      "send the command text TEXT (printable ASCII, at\n"
      "most 507 characters) once, as Enter in the command\n"
@@ -249,25 +268,18 @@ const Option options[] = {
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
      "(format below)"},
-    {"--help", nullptr, show_help, INFORMATION, "print this help, then exit"},
-    {"--version", nullptr, show_version, INFORMATION, "print the version, then exit"},
+    {"--help", nullptr, want_help, INFORMATION, "print this help, then exit"},
+    {"--version", nullptr, want_version, INFORMATION, "print the version, then exit"},
 };
 
-// The exit status after printing to stdout: 0, or 1 with a message if the output failed.
-int finish_output(void) {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fputs("kelvra-ascii: cannot write to standard output\n", stderr);
-    return 1;
-}
-
-int show_version(const char *) {
+int show_version(void) {
     std::printf("kelvra-ascii %s\n", KELVRA_VERSION);
-    return finish_output();
+    return finish_standard_output();
 }
 
-int list_ports(const char *) {
+int list_ports(void) {
     print_ports(stdout);
-    return finish_output();
+    return finish_standard_output();
 }
 
 const char *section_of(const Option &option) {
@@ -301,7 +313,7 @@ void print_option(const Option &option) {
     }
 }
 
-int show_help(const char *) {
+int show_help(void) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
                 "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
                 "  or:  kelvra-ascii --scan [OPTION]...\n"
@@ -323,9 +335,13 @@ int show_help(const char *) {
                 "Each \"RS-232 Message\" goes to standard error as one line, and so does the\n"
                 "reason when no valid response came: \"no valid answer: CODE: WORDS\", with\n"
                 "CODE one of no-answer, bad-start, wrong-address, no-high-bit, bad-checksum,\n"
-                "too-long, incomplete, too-slow, port-error. Exit status: 0 valid\n"
-                "response, 1 none, 2 serial-port error, 64 usage error, 73 log file failed,\n"
-                "74 output failed; with --repeat, those of the last exchange.\n"
+                "too-long, incomplete, too-slow, port-error. Control characters (0x00-0x1F,\n"
+                "0x7F-0x9F) in entries, device paths and program names are written as \\xhh,\n"
+                "e.g. ESC as \\x1b and a line feed as \\x0a. Exit status: 0 valid response,\n"
+                "1 none, 2 serial-port error, 64 usage error, 73 log file failed, 74 standard\n"
+                "output could not be written (also for --help, --version, --list-ports), 255\n"
+                "the window could not be opened (no display); with --repeat, those of the\n"
+                "last exchange.\n"
                 "\n"
                 "With --log, every exchange appends one row to FILE: CSV (RFC 4180, UTF-8,\n"
                 "CRLF), a header row when the file is new or empty, never truncated. Each row\n"
@@ -358,7 +374,7 @@ int show_help(const char *) {
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
                 "  kelvra-ascii --scan --timeout 100\n");
-    return finish_output();
+    return finish_standard_output();
 }
 
 const Option *find_option(const char *argument, size_t nameLength) {
@@ -402,6 +418,7 @@ int check_combination(void) {
 int parse_options(int argc, char *argv[]) {
     request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
     logFile = nullptr;
+    print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
         const char *equals = std::strchr(argument, '=');
@@ -425,7 +442,16 @@ int parse_options(int argc, char *argv[]) {
             return usage_error("bad value for %s (expected %s)", option->name, option->values);
         if (result != OPTIONS_CONTINUE) return result;
     }
+    if (print_and_exit) return print_and_exit();
     return check_combination();
+}
+
+int finish_standard_output(void) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    const int cause = errno;
+    std::fprintf(stderr, "kelvra-ascii: cannot write to standard output: %s\n",
+                 std::strerror(cause));
+    return EXIT_OUTPUT_FAILED;
 }
 
 const CommandLineExchange *command_line_exchange(void) {

@@ -2,8 +2,9 @@
 #pragma once
 
 enum {
-    OPTIONS_CONTINUE = -1, // parse_options: go on starting the tool
-    EXIT_USAGE = 64,       // exit status for an unknown or malformed option
+    OPTIONS_CONTINUE = -1,   // parse_options: go on starting the tool
+    EXIT_USAGE = 64,         // exit status for an unknown or malformed option
+    EXIT_OUTPUT_FAILED = 74, // standard output could not be written
 };
 
 // A run without a window (--send or --scan and their companions). A field left at -1 keeps the
@@ -25,10 +26,13 @@ struct CommandLineExchange {
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
 // --map comN=DEVICE points a port name at a device). Returns OPTIONS_CONTINUE, or the status the
-// program should end with at once: 0 after an option that prints and exits (--help, --version,
-// --list-ports; no display needed), 1 if that output failed, EXIT_USAGE after a one-line message
-// on stderr.
+// program should end with at once: EXIT_USAGE after a one-line message on stderr for the first
+// bad option; else, once all are read, that of the first option that prints and exits (--help,
+// --version, --list-ports; no display needed): 0, or EXIT_OUTPUT_FAILED.
 int parse_options(int argc, char *argv[]);
+// Flushes stdout. Returns 0, or EXIT_OUTPUT_FAILED after a message on stderr when what was
+// printed could not be written (standard output closed, a pipe without reader, a full disk).
+int finish_standard_output(void);
 // The run without a window that the options of the last parse_options asked for, or null when
 // neither --send nor --scan was among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);

@@ -2,6 +2,7 @@
 #include "ui/ports.h"
 
 #include "display/format.h"
+#include "display/visible.h"
 #include "link/rs232.h"
 
 #include <cstring>
@@ -77,9 +78,16 @@ int print_ports(FILE *out) {
     fputs("Serial ports of this system:\n", out);
     if (count == 0) fputs("  none found\n", out);
     for (int i = 0; i < listed; i++) {
-        fprintf(out, "  %s%s%s\n", ports[i].path, ports[i].description[0] ? "  " : "",
-                ports[i].description);
-        if (ports[i].byId[0]) fprintf(out, "    %s\n", ports[i].byId);
+        fputs("  ", out);
+        put_latin1_visible(ports[i].path, out);
+        if (ports[i].description[0]) fputs("  ", out);
+        put_latin1_visible(ports[i].description, out);
+        fputc('\n', out);
+        if (ports[i].byId[0]) {
+            fputs("    ", out);
+            put_latin1_visible(ports[i].byId, out);
+            fputc('\n', out);
+        }
     }
     // cppcheck-suppress knownConditionTrueFalse ; the system may have more ports than are listed
     if (count > listed) fprintf(out, "  and %d more\n", count - listed);
@@ -90,16 +98,20 @@ int print_ports(FILE *out) {
         if (length > width) width = length;
     }
     fputs("\nPort names and the devices they open:\n", out);
-    for (int port = 1; port <= RS232_MAX_PORTS; port++)
-        fprintf(out, "  com%-3d %-*s  %s\n", port, width, ComPortDevice(port),
-                state_words[state_of(port)]);
+    for (int port = 1; port <= RS232_MAX_PORTS; port++) {
+        const char *device = ComPortDevice(port);
+        fprintf(out, "  com%-3d ", port);
+        put_latin1_visible(device, out);
+        fprintf(out, "%*s  %s\n", width - (int)strlen(device), "", state_words[state_of(port)]);
+    }
 
     const char *example = "/dev/ttyUSB0";
     for (int i = listed - 1; i >= 0; i--)
         if (ports[i].byId[0]) example = ports[i].byId;
-    fprintf(out,
-            "\nPoint a port name at another device with --map, e.g.\n"
-            "  kelvra-ascii --map com1=%s\n",
-            example);
+    fputs("\nPoint a port name at another device with --map, e.g.\n"
+          "  kelvra-ascii --map com1=",
+          out);
+    put_latin1_visible(example, out);
+    fputc('\n', out);
     return ferror(out) ? -1 : 0;
 }

@@ -8,5 +8,6 @@
 // there, with how to mend it when it is not, in the configured language. Returns its length.
 int port_hint(int port, char *text, int textSize);
 // Prints the system's serial ports (with their by-id names) and the device each port name
-// com1..com20 opens, in English. Returns 0, or -1 if out failed.
+// com1..com20 opens, in English, as UTF-8 with control characters as escapes. Returns 0, or -1
+// if out failed.
 int print_ports(FILE *out);

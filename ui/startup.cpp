@@ -17,9 +17,9 @@ int ascii_main(int argc, char *argv[]) {
         return run_without_window(argv, request);
     SetRS232Language(Fremdsprache); // the port's messages in the panel's language
     const char *log = log_file_option();
-    if (InitCVIRTE(0, argv, 0) == 0) return -1;
+    if (InitCVIRTE(0, argv, 0) == 0) return EXIT_NO_WINDOW;
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
-    if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return -1;
+    if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return EXIT_NO_WINDOW;
     OpenWorkbench(main_panel);
     DisplayPanel(main_panel);
     show_port_hint();

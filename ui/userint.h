@@ -47,7 +47,14 @@ struct CallbackBinding {
     CtrlCallbackPtr function;
 };
 
-// Prepares the layer (creates the application object); nonzero on success, 0 if it cannot run.
+enum {
+    EXIT_NO_WINDOW = 255, // the status of a program whose window cannot be set up
+};
+
+// Prepares the layer (creates the application object); nonzero on success, 0 after a message on
+// stderr if it cannot run (no display named). When the display named cannot be opened (it cannot
+// be reached, or the platform plugin chosen does not exist or fails) it says so on stderr and
+// ends the program with EXIT_NO_WINDOW, where Qt itself would abort it.
 int InitCVIRTE(void *hInstance, char *argv[], void *reserved);
 // For a run without a window; call before InitCVIRTE. Panels load and work as usual but no
 // display is needed and none is used, and the platform's own diagnostics stay off stderr.
@@ -103,10 +110,12 @@ int GetLabelFromIndex(int panel, int control, int index, char (&label)[N]) {
 int GetNumListItems(int panel, int control, int *count);
 // Deletes count items from index on; count -1 deletes to the end.
 int DeleteListItem(int panel, int control, int index, int count);
-// Inserts an item with a label and an integer value at the index (0 is the top, -1 the end).
+// Inserts an item with a label and an integer value at the index (0 is the top, -1 the end). A
+// list shows the label's control characters as symbols; GetLabelFromIndex gives it back as given.
 int InsertListItem(int panel, int control, int index, const char *label, int value);
 
-// Replaces the whole content of a text box.
+// Replaces the whole content of a text box; it shows control characters (line feeds too) as
+// symbols, as a list does.
 int ResetTextBox(int panel, int control, const char *text);
 
 // Reads a text attribute of a panel into value, cut to valueSize - 1 bytes.
@@ -134,7 +143,8 @@ enum {
 };
 
 // Shows a modal message box and returns when the operator has dismissed it; with
-// MESSAGES_TO_STDERR writes "title: message" as one UTF-8 line on stderr instead.
+// MESSAGES_TO_STDERR writes "title: message" as one UTF-8 line on stderr instead, line breaks as
+// blanks and every other control character as "\xhh".
 int MessagePopup(const char *title, const char *message);
 // Chooses MESSAGES_IN_BOXES or MESSAGES_TO_STDERR for every later MessagePopup.
 int SetMessagePopupOutput(int output);

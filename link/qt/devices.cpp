@@ -1,5 +1,6 @@
 // The system's serial devices, as rs232.h lists and checks them: QSerialPortInfo for what the
 // system has, /dev/serial/by-id for the names that stay the same when an adapter is replugged.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/rs232.h"
 
@@ -14,9 +15,11 @@
 
 namespace {
 
+// USB descriptors name a device as its maker chose: as core text, nothing of it acts on a
+// terminal.
 template <size_t N>
 void copyTo(char (&destination)[N], const QString &text) {
-    const QByteArray bytes = text.toLocal8Bit();
+    const QByteArray bytes = toCoreText(text);
     const size_t length = std::min(size_t(bytes.size()), N - 1);
     std::memcpy(destination, bytes.constData(), length);
     destination[length] = '\0';
@@ -79,5 +82,5 @@ int GetSystemComPorts(SystemComPort *ports, int capacity) {
 
 int CheckComPort(int port) {
     if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
-    return checkDevice(QString::fromLocal8Bit(ComPortDevice(port)));
+    return checkDevice(devicePath(port));
 }

@@ -1,4 +1,5 @@
 // The platform part of rs232.h that needs no serial port: port names, Delay and Timer.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/qt/waits.h"
 #include "link/rs232.h"
@@ -9,23 +10,24 @@
 #include <string>
 
 static std::string mapped[RS232_MAX_PORTS + 1]; // "--map comN=DEVICE"; empty: the platform's name
-static std::string shown[RS232_MAX_PORTS + 1];  // what ComPortDevice returned, kept alive
+static QByteArray shown[RS232_MAX_PORTS + 1];   // what ComPortDevice returned, kept alive
 
-int MapComPort(int port, const char *devicePath) {
+int MapComPort(int port, const char *path) {
     if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
-    if (devicePath == nullptr || *devicePath == '\0') return RS232_BAD_ARGUMENT;
-    mapped[port] = devicePath;
+    if (path == nullptr || *path == '\0') return RS232_BAD_ARGUMENT;
+    mapped[port] = absoluteDevicePath(path);
     return 0;
+}
+
+std::string devicePath(int port) {
+    if (port < 1 || port > RS232_MAX_PORTS) return {};
+    return mapped[port].empty() ? systemDeviceName(port) : mapped[port];
 }
 
 const char *ComPortDevice(int port) {
     if (port < 1 || port > RS232_MAX_PORTS) return "";
-    if (!mapped[port].empty()) {
-        shown[port] = mapped[port];
-    } else {
-        shown[port] = systemDeviceName(port);
-    }
-    return shown[port].c_str();
+    shown[port] = toCoreText(fromSystemBytes(devicePath(port)));
+    return shown[port].constData();
 }
 
 void Delay(double seconds) {

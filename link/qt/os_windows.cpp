@@ -1,5 +1,6 @@
-// The serial layer's operating-system part on Windows: COMn names; Qt's own errors tell why a
-// port cannot be opened.
+// The serial layer's operating-system part on Windows: COMn names, which are no paths and take no
+// lock files; Qt's own errors tell why a port cannot be opened.
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/qt/texts.h"
 #include "link/rs232.h"
@@ -8,17 +9,29 @@ std::string systemDeviceName(int port) {
     return "COM" + std::to_string(port);
 }
 
-int diagnoseDevice(const QString &, QString *) {
+std::string absoluteDevicePath(const std::string &path) {
+    return path;
+}
+
+std::string resolvedDevicePath(const std::string &path) {
+    return path;
+}
+
+int lockedByOther(const std::string &, const std::string &, QString *) {
+    return 0; // the system itself opens a port for one program only
+}
+
+int diagnoseDevice(const std::string &, QString *) {
     return 0;
 }
 
-QString busyCause(const QString &) {
+QString busyCause(const std::string &, const std::string &) {
     return inLanguage(QStringLiteral("von einem anderen Programm belegt; dieses Programm beenden "
                                      "und erneut versuchen"),
                       QStringLiteral("in use by another program; close that program and try "
                                      "again"));
 }
 
-int checkDevice(const QString &device) {
-    return listedBySystem(device) ? 0 : RS232_NO_DEVICE;
+int checkDevice(const std::string &device) {
+    return listedBySystem(fromSystemBytes(device)) ? 0 : RS232_NO_DEVICE;
 }

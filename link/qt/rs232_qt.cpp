@@ -4,12 +4,14 @@
 // loop has to run: an operation that waits runs a local one without the operator's input until
 // its bytes have come or gone, and blocks on a thread without an event loop (waits.h).
 #include "link/com_name.h"
+#include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/qt/texts.h"
 #include "link/qt/waits.h"
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSerialPort>
 #include <QString>
 
@@ -63,13 +65,13 @@ QString describe(int port) {
     if (!validPort(port)) return QStringLiteral("port %1").arg(port);
     const QString &name = ports[port].name;
     return QStringLiteral("%1 (%2)").arg(name.isEmpty() ? QStringLiteral("com%1").arg(port) : name,
-                                         QString::fromLocal8Bit(ComPortDevice(port)));
+                                         QString::fromLatin1(ComPortDevice(port)));
 }
 
 // Texts leave the layer as Latin-1, as every text the program shows.
 int fail(int code, const QString &text) {
     lastError = code;
-    lastText = text.toLatin1();
+    lastText = toCoreText(text);
     return code;
 }
 
@@ -170,11 +172,12 @@ bool deviceFailed(Slot &slot) {
 
 // Why an open failed, as a code and its cause. Qt reports a missing permission, a lock held by
 // another program and an exclusive open all as PermissionError; the system tells them apart.
-int openFailure(const QSerialPort &serial, const QString &device, QString *cause) {
+int openFailure(const QSerialPort &serial, const std::string &path, const std::string &device,
+                QString *cause) {
     if (const int code = diagnoseDevice(device, cause)) return code;
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError: *cause = noDevice(); return RS232_NO_DEVICE;
-    case QSerialPort::PermissionError: *cause = busyCause(device); return RS232_BUSY;
+    case QSerialPort::PermissionError: *cause = busyCause(path, device); return RS232_BUSY;
     case QSerialPort::UnsupportedOperationError:
         *cause = inLanguage(QStringLiteral("keine serielle Schnittstelle"),
                             QStringLiteral("not a serial device"));
@@ -219,12 +222,27 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
                                               "to com20"))
                         .arg(QString::fromLatin1(deviceName ? deviceName : "")));
 
-    const QString device = QString::fromLocal8Bit(ComPortDevice(named));
-    const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName), device);
-    auto serial = std::make_unique<QSerialPort>(device);
+    // Opened, and so locked by Qt, by the node the path leads to: a link and the node itself,
+    // or two spellings of one path, are one device with one lock.
+    const std::string path = devicePath(named);
+    const std::string device = resolvedDevicePath(path);
+    const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName),
+                                                        QString::fromLatin1(ComPortDevice(named)));
+    const QString name = fromSystemBytes(device);
+    QString cause;
+    int code = diagnoseDevice(device, &cause);
+    if (code == 0) code = lockedByOther(path, device, &cause);
+    if (code == 0 && QFile::encodeName(name).toStdString() != device) {
+        // Qt opens a device by its name in UTF-8, which would be another path
+        code = RS232_NO_DEVICE;
+        cause = inLanguage(QStringLiteral("sein Pfad ist kein UTF-8; das Ger\u00e4t unter einem "
+                                          "UTF-8-Namen verlinken"),
+                           QStringLiteral("its path is not UTF-8; link it under a UTF-8 name"));
+    }
+    if (code != 0) return fail(code, label + QStringLiteral(": ") + cause);
+    auto serial = std::make_unique<QSerialPort>(name);
     if (!serial->open(QIODevice::ReadWrite)) {
-        QString cause;
-        const int code = openFailure(*serial, device, &cause);
+        code = openFailure(*serial, path, device, &cause);
         return fail(code, label + QStringLiteral(": ") + cause);
     }
     if (!configure(*serial, baudRate, parity, dataBits, stopBits)) {

@@ -47,8 +47,9 @@ double now() {
     return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
-// The test's environment without a display, as run_tools describes it.
-std::vector<std::string> headless_environment() {
+// The test's environment without a display, as run_tools describes it, with the setting's
+// variables.
+std::vector<std::string> headless_environment(const std::vector<std::string> &extra) {
     std::vector<std::string> variables;
     for (char **variable = environ; *variable; variable++) {
         const std::string entry = *variable;
@@ -60,17 +61,30 @@ std::vector<std::string> headless_environment() {
             variables.push_back(entry);
     }
     variables.push_back("QT_QPA_PLATFORM=xcb");
+    for (const std::string &variable : extra) {
+        const std::string name = variable.substr(0, variable.find('=') + 1);
+        std::erase_if(variables, [&](const std::string &v) { return v.rfind(name, 0) == 0; });
+        variables.push_back(variable);
+    }
     return variables;
 }
 
 StartedTool start(const std::vector<std::string> &args,
-                  const std::vector<std::string> &environment) {
+                  const std::vector<std::string> &environment, RunSetting::Output output) {
     StartedTool started{-1, temp_file("out"), temp_file("err"), now()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, started.outFile.c_str(),
-                                     O_WRONLY | O_TRUNC, 0);
+    int pipeEnds[2] = {-1, -1};
+    if (output == RunSetting::TO_PIPE_WITHOUT_READER && pipe2(pipeEnds, O_CLOEXEC) == 0) {
+        close(pipeEnds[0]); // no one will ever read
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    } else if (output == RunSetting::CLOSED) {
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, started.outFile.c_str(),
+                                         O_WRONLY | O_TRUNC, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, started.errFile.c_str(),
                                      O_WRONLY | O_TRUNC, 0);
     std::vector<char *> argv{const_cast<char *>(KELVRA_ASCII)};
@@ -84,15 +98,17 @@ StartedTool start(const std::vector<std::string> &args,
     if (posix_spawn(&pid, KELVRA_ASCII, &actions, nullptr, argv.data(), envp.data()) == 0)
         started.pid = pid;
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0) close(pipeEnds[1]);
     return started;
 }
 
 } // namespace
 
-std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists) {
-    const std::vector<std::string> environment = headless_environment();
+std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists,
+                               const RunSetting &setting) {
+    const std::vector<std::string> environment = headless_environment(setting.environment);
     std::vector<StartedTool> started;
-    for (const auto &args : argLists) started.push_back(start(args, environment));
+    for (const auto &args : argLists) started.push_back(start(args, environment, setting.output));
 
     std::vector<ToolRun> runs(started.size());
     size_t left = started.size();
@@ -117,7 +133,7 @@ std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argL
 }
 
 StartedTool start_tool(const std::vector<std::string> &args) {
-    return start(args, headless_environment());
+    return start(args, headless_environment({}), RunSetting::TO_FILE);
 }
 
 std::string output_so_far(const StartedTool &tool) {

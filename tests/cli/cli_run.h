@@ -10,12 +10,20 @@ struct ToolRun {
     double seconds = 0; // wall time from start to exit
 };
 
+// How the runs start besides: variables ("NAME=value") that are added to the environment or
+// replace one of it, and where standard output goes.
+struct RunSetting {
+    std::vector<std::string> environment;
+    enum Output { TO_FILE, TO_PIPE_WITHOUT_READER, CLOSED } output = TO_FILE;
+};
+
 // Runs kelvra-ascii once per argument list, all side by side, and waits for every one. Their
 // environment offers no display: DISPLAY, WAYLAND_DISPLAY and XDG_RUNTIME_DIR are unset and
 // QT_QPA_PLATFORM names a platform that needs one, so only the tool's own choice of a headless
 // platform lets it run, and Qt's complaints about the missing runtime directory must stay off
 // its stderr. Returns the runs in the order of the lists.
-std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists);
+std::vector<ToolRun> run_tools(const std::vector<std::vector<std::string>> &argLists,
+                               const RunSetting &setting = {});
 
 // A run of kelvra-ascii started by start_tool, not yet waited for.
 struct StartedTool {

@@ -48,7 +48,7 @@ check_tree() {
         -a -x "$tree/libexec/kelvra-ascii/kelvra-ascii-window"
     # without a display the window program itself says so: kelvra-ascii found it
     check "$prefix: kelvra-ascii hands the window over to its window program" \
-        bash -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '$tree/bin/kelvra-ascii' 2>&1 | grep -qx 'kelvra-ascii: no display (DISPLAY is not set)'"
+        bash -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '$tree/bin/kelvra-ascii' 2>&1 | grep -q '^kelvra-ascii: no display (DISPLAY is not set); use --send'"
     check "nothing outside $prefix" \
         bash -c "! find '$root' -mindepth 1 \( -type f -o -type l \) | grep -v '^$tree/'"
 }

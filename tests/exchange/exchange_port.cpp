@@ -22,8 +22,8 @@ protected:
     void TearDown() override { ui_discard_all(); }
 };
 
-// The open's box names the device and why; the receiver's first read finds the port not open.
-void expectOpenAndReadBoxes(const std::vector<MessageBoxCatcher::Box> &boxes) {
+// The open's box names the device and why; the write then finds the port not open.
+void expectOpenAndWriteBoxes(const std::vector<MessageBoxCatcher::Box> &boxes) {
     ASSERT_EQ(boxes.size(), 2u);
     for (const auto &box : boxes) EXPECT_EQ(box.title, "RS-232 Message");
     EXPECT_NE(boxes[0].text.find(MISSING), std::string::npos) << boxes[0].text;
@@ -36,7 +36,7 @@ TEST_F(MissingPort, EnterShowsTheTwoMessagesAndTheToolGoesOn) {
     {
         MessageBoxCatcher catcher;
         press_enter();
-        expectOpenAndReadBoxes(catcher.boxes);
+        expectOpenAndWriteBoxes(catcher.boxes);
     }
     EXPECT_EQ(history(ZEICHEN_GESENDET), std::vector<std::string>{"A0"});
     EXPECT_TRUE(history(ZEICHEN_EMPFANGEN).empty());

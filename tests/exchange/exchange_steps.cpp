@@ -1,6 +1,7 @@
 // The steps of an exchange against the fakes, on a virtual clock: when each callback reads the
 // response, what runs no exchange, how the histories are cut, and the longest command text.
 #include "link/link.h"
+#include "link/rs232.h"
 #include "record/record.h"
 #include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
@@ -266,6 +267,56 @@ TEST_F(Steps, AnExchangeEndsWithinItsLimitWhateverTheLineDoes) {
                 tick();
             EXPECT_LE(fake_rs232_now(), limit + 0.01);
             EXPECT_FALSE(fake_rs232_is_open(1));
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A request that did not go out whole gets one message of its own (after a failed open, in place
+// of the read's), no receive, no lamp and no answer, even a valid one that comes; the record
+// tells readers why.
+TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
+    const struct {
+        const char *name;
+        std::function<void()> fault;
+        size_t messages; // the failed open's message comes first
+        std::string cause;
+        int portError;
+    } cases[] = {
+        {"short write", [] { fake_rs232_limit_writes(3); }, 1,
+         "com1 (fake:com1): only 3 of the request's 6 bytes were written", RS232_TIMEOUT},
+        {"failed open", [] { fake_rs232_fail_opens(RS232_BUSY); }, 2,
+         fake_rs232_text(RS232_NOT_OPEN), RS232_NOT_OPEN},
+    };
+    for (const auto &c : cases) {
+        for (int (*run)() : {enter, tick}) {
+            SCOPED_TRACE(std::string(c.name) + (run == enter ? ", enter" : ", tick"));
+            SetUp();
+            published.clear();
+            const int id = add_exchange_listener(keep, nullptr);
+            SetCtrlVal(main_panel, LED, 1);
+            c.fault();
+            fake_rs232_arrive(0.01, A0_ANSWER);
+
+            run();
+            remove_exchange_listener(id);
+
+            ASSERT_EQ(fake_ui_messages().size(), c.messages);
+            EXPECT_EQ(fake_ui_messages().back().message, c.cause);
+            EXPECT_EQ(fake_rs232_count("ComRd"), 0);
+            EXPECT_EQ(fake_rs232_count("Delay"), 0);
+            EXPECT_FALSE(fake_rs232_is_open(1));
+            EXPECT_EQ(value(LED), 0);
+            EXPECT_EQ(fake_ui_labels(main_panel, ZEICHEN_GESENDET), std::vector<std::string>{"A0"});
+            EXPECT_TRUE(fake_ui_labels(main_panel, ZEICHEN_EMPFANGEN).empty());
+            ASSERT_EQ(published.size(), 1u);
+            EXPECT_EQ(published[0].answered, 0);
+            EXPECT_EQ(published[0].received.code, RECEIVE_PORT_ERROR);
+            EXPECT_EQ(published[0].received.portError, c.portError);
+            EXPECT_EQ(published[0].received.portMessage, c.cause);
         }
     }
 }

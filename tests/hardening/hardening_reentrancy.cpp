@@ -76,7 +76,7 @@ TEST_F(Reentrancy, AMessageBoxHeldAcrossThreeTicksLetsNoSecondExchangeStart) {
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return received.times.size() >= 2; }, 20000));
 
-    // only the first exchange showed boxes: the open's, held, and the read's
+    // only the first exchange showed boxes: the open's, held, and the write's
     ASSERT_EQ(catcher.boxes.size(), 2u);
     for (const auto &box : catcher.boxes) EXPECT_EQ(box.title, "RS-232 Message");
     const auto &held = catcher.boxes[0];

@@ -49,15 +49,17 @@ TEST_F(Port, SendWritesExactlyTheFrameWithoutItsTerminator) {
     EXPECT_EQ(fake_rs232_written(), "\x02\x81\xC1\xB0\xF0\x03");
 }
 
-TEST_F(Port, FailedOpenShowsOneMessageAndTheSendGoesOn) {
+TEST_F(Port, FailedOpenShowsItsMessageAndTheWritesAndTheSendGoesOn) {
     fake_rs232_fail_opens(RS232_BUSY);
     char frame[FRAME_BUFFER_SIZE];
 
     EXPECT_EQ(zeichen_senden("A0", frame, 1), RS232_NOT_OPEN);
 
-    ASSERT_EQ(fake_ui_messages().size(), 1u);
+    ASSERT_EQ(fake_ui_messages().size(), 2u);
     EXPECT_EQ(fake_ui_messages()[0].title, "RS-232 Message");
     EXPECT_EQ(fake_ui_messages()[0].message, fake_rs232_text(RS232_BUSY));
+    EXPECT_EQ(fake_ui_messages()[1].title, "RS-232 Message");
+    EXPECT_EQ(fake_ui_messages()[1].message, fake_rs232_text(RS232_NOT_OPEN));
     EXPECT_EQ(std::string(frame), "\x02\x81\xC1\xB0\xF0\x03") << "the frame is built all the same";
     EXPECT_EQ(fake_rs232_count("FlushInQ"), 1);
     EXPECT_EQ(fake_rs232_count("ComWrt"), 1);

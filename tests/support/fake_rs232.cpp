@@ -26,6 +26,7 @@ struct Line {
     bool open[RS232_MAX_PORTS + 1] = {};
     double timeout[RS232_MAX_PORTS + 1] = {};
     int failOpens = 0;
+    int writeLimit = -1; // ComWrt takes at most this many bytes; -1 all
     double unplugAt = FAKE_NEVER;
     int pendingOut = 0;
     double pendingUntil = 0;
@@ -112,6 +113,10 @@ void fake_rs232_noise(double from, double gap, unsigned char byte) {
     line.noiseByte = byte;
 }
 
+void fake_rs232_limit_writes(int bytes) {
+    line.writeLimit = bytes;
+}
+
 void fake_rs232_fail_opens(int code) {
     line.failOpens = code;
 }
@@ -187,6 +192,7 @@ int FlushOutQ(int port) {
 int ComWrt(int port, const char *buffer, int count) {
     if (int code = enter("ComWrt", port)) return result(code);
     if (buffer == nullptr || count < 0) return result(RS232_BAD_ARGUMENT);
+    if (line.writeLimit >= 0 && count > line.writeLimit) count = line.writeLimit;
     line.written.append(buffer, size_t(count));
     return result(count);
 }

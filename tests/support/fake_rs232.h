@@ -35,6 +35,8 @@ void fake_rs232_reset();
 void fake_rs232_arrive(double at, std::string_view bytes, double gap = FAKE_BYTE_TIME);
 // From `from` on, `byte` arrives every `gap` seconds, without end.
 void fake_rs232_noise(double from, double gap, unsigned char byte);
+// Every later ComWrt writes at most `bytes` bytes and returns that count (-1: all again).
+void fake_rs232_limit_writes(int bytes);
 // Every later OpenComConfig fails with code (0: opens succeed again).
 void fake_rs232_fail_opens(int code);
 // From `at` on the device is gone: operations on an open port fail with RS232_IO and opens

@@ -61,6 +61,11 @@ std::string TestPty::read(size_t count, double seconds) {
     return got;
 }
 
+bool TestPty::deviceClosed() const {
+    pollfd p{master_, 0, 0};
+    return poll(&p, 1, 0) == 1 && (p.revents & POLLHUP) != 0;
+}
+
 void TestPty::closeMaster() {
     if (master_ >= 0) close(master_);
     master_ = -1;

@@ -24,6 +24,8 @@ public:
     std::string read(size_t count, double seconds);
     // The far end goes away: the device side sees a hang-up, and the path vanishes.
     void closeMaster();
+    // Whether no one has the device side open (before its first open, and after its last close).
+    bool deviceClosed() const;
 
 private:
     int master_ = -1;

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QValidator>
 
@@ -87,6 +88,29 @@ void fillRow(QWidget *owner, std::initializer_list<QWidget *> parts) {
 bool validIndex(int index, int count) {
     return index >= 0 && index < count;
 }
+
+// What the line carried may hold control characters, which a list or text box would show as
+// nothing or as a line break. They are shown as their Unicode pictures instead (ESC as U+241B,
+// DEL as U+2421), while the text itself, as the program reads it back, keeps them.
+QString withVisibleControls(QString text) {
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return text;
+}
+
+// Paints a list's items with their control characters visible.
+class VisibleControls : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // the label itself: the base class would have turned a line feed into a line separator
+    QString displayText(const QVariant &value, const QLocale &) const override {
+        return withVisibleControls(value.toString());
+    }
+};
 
 } // namespace
 
@@ -408,6 +432,7 @@ Decoration::Decoration(QWidget *parent) : QFrame(parent) {
 
 ListBox::ListBox(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new VisibleControls(this));
     setUniformItemSizes(true);
     QObject::connect(this, &QListWidget::itemDoubleClicked, this,
                      [this] { notify(EVENT_COMMIT, 0); });
@@ -469,15 +494,17 @@ TextBox::TextBox(const QString &text, bool monospace, QWidget *parent) : QPlainT
         setFont(mono);
     }
     setPlainText(text);
+    given = text;
 }
 
 int TextBox::textValue(QString *text) const {
-    *text = toPlainText();
+    *text = given;
     return 0;
 }
 
 int TextBox::setTextValue(const QString &text) {
-    setPlainText(text);
+    given = text;
+    setPlainText(withVisibleControls(text));
     return 0;
 }
 

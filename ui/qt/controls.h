@@ -162,7 +162,8 @@ public:
 };
 
 // List of text items. Commits on Enter (also with nothing selected) and on a double-click on
-// an item. Item values are kept but never read back.
+// an item. Item values are kept but never read back. Control characters in a label are shown as
+// symbols; the label reads back as it was given.
 class ListBox : public QListWidget, public UiControl {
 public:
     explicit ListBox(QWidget *parent);
@@ -179,6 +180,9 @@ protected:
 };
 
 // Multi-line text box the operator reads and selects in; commits on Esc and on a double-click.
+// The panel file's text keeps its line breaks. A text the program sets is a history entry shown
+// whole: its control characters, line feeds included, are shown as symbols, as in the list, and
+// it reads back as it was given.
 class TextBox : public QPlainTextEdit, public UiControl {
 public:
     TextBox(const QString &text, bool monospace, QWidget *parent);
@@ -189,6 +193,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    QString given;
 };
 
 // Static text.

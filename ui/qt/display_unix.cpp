@@ -9,6 +9,8 @@ bool displayAvailable() {
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
     if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return true;
-    std::fputs("kelvra-ascii: no display (DISPLAY is not set)\n", stderr);
+    std::fputs("kelvra-ascii: no display (DISPLAY is not set); use --send for a run without a "
+               "window\n",
+               stderr);
     return false;
 }

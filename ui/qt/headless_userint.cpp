@@ -5,6 +5,7 @@
 // the window (ui/qt/controls.cpp).
 #include "ui/qt/dispatch.h"
 #include "ui/qt/grid_timer.h"
+#include "ui/qt/message_line.h"
 #include "ui/qt/uir_files.h"
 #include "ui/userint.h"
 
@@ -496,10 +497,7 @@ int ResumeTimerCallbacks(void) {
 
 // "title: message" as one UTF-8 line, whichever output was chosen: there is no screen for a box.
 int MessagePopup(const char *title, const char *message) {
-    QString line = QString::fromLatin1(title ? title : "") + QStringLiteral(": ") +
-                   QString::fromLatin1(message ? message : "");
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    print_message_line(title, message);
     messageCount++;
     return 0;
 }

@@ -1,8 +1,10 @@
 // userint.h over Qt Widgets: the panel registry and the operations. When callbacks run is
 // dispatch.cpp's affair.
 #include "ui/qt/userint_qt.h"
+#include "display/visible.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/display.h"
+#include "ui/qt/message_line.h"
 #include "ui/qt/panel.h"
 #include "ui/qt/uir_files.h"
 #include "ui/userint.h"
@@ -99,8 +101,63 @@ void keepOnScreen(Panel *panel) {
 // Without a window Qt's warnings (fonts, runtime directory) would mix with the program's own
 // lines on stderr; only its critical and fatal messages get through.
 void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "kelvra-ascii: %s\n", message.toLocal8Bit().constData());
+    if (type != QtCriticalMsg && type != QtFatalMsg) return;
+    std::fputs("kelvra-ascii: ", stderr);
+    put_bytes_visible(message.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+// Qt ends the program with abort() when no platform plugin starts: a display that cannot be
+// reached, an unknown QT_QPA_PLATFORM. While the application object is made, Qt's messages are
+// held back; such an end becomes one clear line and the status of a window that cannot be set up,
+// and after a good start the held messages go on as usual.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+QtMessageHandler passOn;
+
+// The first reason Qt gave, and for a platform chosen by name the ones there are.
+QString startFailure(const QString &fatal, bool platformChosen) {
+    QStringList reasons;
+    reasons << (heldMessages.empty() ? fatal : heldMessages.front().text).simplified();
+    const qsizetype available = fatal.indexOf(QLatin1String("Available platform plugins"));
+    if (platformChosen && available >= 0) reasons << fatal.mid(available).simplified();
+    return reasons.join(QStringLiteral("; "));
+}
+
+void holdStartMessages(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (type != QtFatalMsg) {
+        heldMessages.push_back({type, context.category, text});
+        return;
+    }
+    const QString display = qEnvironmentVariable(
+        qEnvironmentVariableIsEmpty("DISPLAY") ? "WAYLAND_DISPLAY" : "DISPLAY");
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const QString line =
+        QStringLiteral("cannot open %1%2 (%3); use --send for a run without a window")
+            .arg(display.isEmpty() ? QStringLiteral("a display") : "the display " + display,
+                 platform.isEmpty() ? QString() : " with the platform " + platform,
+                 startFailure(text, !platform.isEmpty()));
+    std::fputs("kelvra-ascii: ", stderr);
+    put_bytes_visible(line.toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    std::_Exit(EXIT_NO_WINDOW);
+}
+
+QApplication *startApplication(int &argc, char **argv) {
+    heldMessages.clear();
+    passOn = qInstallMessageHandler(holdStartMessages);
+    auto *started = new QApplication(argc, argv);
+    qInstallMessageHandler(passOn);
+    for (const HeldMessage &held : heldMessages)
+        passOn(held.type, QMessageLogContext(nullptr, 0, nullptr, held.category.constData()),
+               held.text);
+    heldMessages.clear();
+    return started;
 }
 
 } // namespace
@@ -116,7 +173,7 @@ int InitCVIRTE(void *, char *argv[], void *) {
         static char *fallback[] = {fallbackName, nullptr};
         if (!argv || !argv[0]) argv = fallback;
         while (argv[argc]) argc++;
-        application = new QApplication(argc, argv);
+        application = startApplication(argc, argv);
     }
     // the desktop entry of the same name gives the window its name and icon in the desktop
     QGuiApplication::setDesktopFileName(QStringLiteral(KELVRA_APP_ID));
@@ -337,10 +394,7 @@ int ResumeTimerCallbacks(void) {
 
 int MessagePopup(const char *title, const char *message) {
     if (messageOutput == MESSAGES_TO_STDERR) {
-        QString line = fromLatin1(title) + QStringLiteral(": ") + fromLatin1(message);
-        line.replace(QLatin1Char('\r'), QLatin1Char(' '))
-            .replace(QLatin1Char('\n'), QLatin1Char(' '));
-        std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+        print_message_line(title, message);
         messageCount++;
         return 0;
     }
