@@ -132,7 +132,11 @@ int append_whole(int fd, const char *data, int length) {
         }
         if (written < 0 && errno == EINTR) continue;
         const int error = written < 0 ? errno : ENOSPC;
-        if (done > 0 && start >= 0) (void)ftruncate(fd, start); // a pipe cannot take back
+        if (done > 0 && start >= 0) {
+            // the cut row is taken back (a pipe cannot); should that fail, the next start drops it
+            const int truncated = ftruncate(fd, start);
+            (void)truncated;
+        }
         return -error;
     }
     return 0;
