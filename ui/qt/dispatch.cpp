@@ -1,6 +1,8 @@
 // One callback at a time: the running flag, held-back events, tick dropping and the event loop.
 #include "ui/qt/dispatch.h"
 
+#include "ui/userint.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 
@@ -118,3 +120,14 @@ void quit(int code) {
 }
 
 } // namespace dispatch
+
+// userint.h's switches of the timer callbacks, the same in both user-interface layers.
+int SuspendTimerCallbacks(void) {
+    dispatch::suspendTicks();
+    return 0;
+}
+
+int ResumeTimerCallbacks(void) {
+    dispatch::resumeTicks();
+    return 0;
+}

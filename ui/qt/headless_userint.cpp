@@ -485,16 +485,6 @@ int CallCtrlCallback(int panel, int control, int event, int eventData1) {
     return 0;
 }
 
-int SuspendTimerCallbacks(void) {
-    dispatch::suspendTicks();
-    return 0;
-}
-
-int ResumeTimerCallbacks(void) {
-    dispatch::resumeTicks();
-    return 0;
-}
-
 // "title: message" as one UTF-8 line, whichever output was chosen: there is no screen for a box.
 int MessagePopup(const char *title, const char *message) {
     print_message_line(title, message);

@@ -382,16 +382,6 @@ int CallCtrlCallback(int panel, int control, int event, int eventData1) {
     return 0;
 }
 
-int SuspendTimerCallbacks(void) {
-    dispatch::suspendTicks();
-    return 0;
-}
-
-int ResumeTimerCallbacks(void) {
-    dispatch::resumeTicks();
-    return 0;
-}
-
 int MessagePopup(const char *title, const char *message) {
     if (messageOutput == MESSAGES_TO_STDERR) {
         print_message_line(title, message);
