@@ -62,8 +62,10 @@ static void report_write_failure(int written, int count) {
     } else { // what the driver did not take within the time-out
         outcome->portError = RS232_TIMEOUT;
         snprintf(outcome->portMessage, sizeof outcome->portMessage,
-                 "com%d (%s): only %d of the request's %d bytes were written", com_num,
-                 ComPortDevice(com_num), written, count);
+                 GetRS232Language() ? "com%d (%s): only %d of the request's %d bytes were written"
+                                    : "com%d (%s): nur %d der %d Bytes der Anfrage wurden "
+                                      "geschrieben",
+                 com_num, ComPortDevice(com_num), written, count);
     }
     MessagePopup("RS-232 Message", outcome->portMessage);
 }

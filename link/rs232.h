@@ -61,6 +61,8 @@ int ReturnRS232Err(void);
 const char *GetRS232ErrorString(int errorCode);
 // The language of every later text of GetRS232ErrorString: 0 German, else English (the default).
 void SetRS232Language(int language);
+// The language SetRS232Language chose, for texts of the layers above about a port.
+int GetRS232Language(void);
 
 // Returns after the given number of seconds, never sooner; events other than the operator's
 // input are processed meanwhile, as in every wait above.

@@ -57,7 +57,7 @@ void add_wall_clock(BoundedText *text, long long wallMs, bool withDate) {
     if (!localtime_r(&seconds, &local)) return;
 #endif
     char clock[32];
-    strftime(clock, sizeof clock, withDate ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local);
+    (void)strftime(clock, sizeof clock, withDate ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local);
     text_add(text, "%s.%03d", clock, (int)(wallMs % 1000));
 }
 

@@ -8,6 +8,10 @@ void SetRS232Language(int chosen) {
     language = chosen;
 }
 
+int GetRS232Language(void) {
+    return language;
+}
+
 QString inLanguage(const QString &german, const QString &english) {
     return language ? english : german;
 }

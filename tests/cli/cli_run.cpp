@@ -69,8 +69,8 @@ std::vector<std::string> headless_environment(const std::vector<std::string> &ex
     return variables;
 }
 
-StartedTool start(const std::vector<std::string> &args,
-                  const std::vector<std::string> &environment, RunSetting::Output output) {
+StartedTool start(const std::vector<std::string> &args, const std::vector<std::string> &environment,
+                  RunSetting::Output output) {
     StartedTool started{-1, temp_file("out"), temp_file("err"), now()};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

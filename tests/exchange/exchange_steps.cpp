@@ -214,9 +214,9 @@ TEST_F(Steps, EachExchangeHandsItsRecordToTheReaders) {
     EXPECT_EQ(answered.receivedText, fake_ui_labels(main_panel, ZEICHEN_EMPFANGEN)[0]);
     EXPECT_EQ(answered.answered, 1);
     EXPECT_EQ(answered.received.code, RECEIVE_OK);
-    EXPECT_EQ(std::string(answered.received.bytes,
-                          answered.received.bytes + answered.received.count),
-              std::string(A0_ANSWER.begin(), A0_ANSWER.end()));
+    EXPECT_EQ(
+        std::string(answered.received.bytes, answered.received.bytes + answered.received.count),
+        std::string(A0_ANSWER.begin(), A0_ANSWER.end()));
     EXPECT_NEAR(answered.rttMs, 1000 * (0.01 + double(A0_ANSWER.size() - 1) * FAKE_BYTE_TIME), 1.0);
 
     const ExchangeRecord &silent = published[1];
@@ -288,6 +288,12 @@ TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
     } cases[] = {
         {"short write", [] { fake_rs232_limit_writes(3); }, 1,
          "com1 (fake:com1): only 3 of the request's 6 bytes were written", RS232_TIMEOUT},
+        {"short write, German",
+         [] {
+             SetRS232Language(0);
+             fake_rs232_limit_writes(3);
+         },
+         1, "com1 (fake:com1): nur 3 der 6 Bytes der Anfrage wurden geschrieben", RS232_TIMEOUT},
         {"failed open", [] { fake_rs232_fail_opens(RS232_BUSY); }, 2,
          fake_rs232_text(RS232_NOT_OPEN), RS232_NOT_OPEN},
     };

@@ -17,6 +17,7 @@ struct Arrival {
 
 struct Line {
     double now = 0;
+    int language = 1;            // as the real layer: English until set
     std::vector<Arrival> script; // sorted by time; `next` is the first not yet arrived
     size_t next = 0;
     double noiseNext = FAKE_NEVER, noiseGap = 0;
@@ -261,7 +262,13 @@ const char *GetRS232ErrorString(int errorCode) {
     return line.text.c_str();
 }
 
-void SetRS232Language(int) {}
+void SetRS232Language(int language) {
+    line.language = language;
+}
+
+int GetRS232Language(void) {
+    return line.language;
+}
 
 void Delay(double seconds) {
     char call[40];
