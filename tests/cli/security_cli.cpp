@@ -245,7 +245,9 @@ TEST(Security, AnExchangeHoldsTheLineAtMostItsLimitWhateverTheLineDoes) {
     for (const EndlessLine &line : lines) {
         ASSERT_EQ(line.holds().size(), 1u);
         EXPECT_GE(line.holds()[0], 2.0) << "the line did not hold the exchange up";
-        EXPECT_LE(line.holds()[0], 2.5 + 0.2);
+        // the bound is 2.5 s; unbounded, these lines held the line 4.6 s and more, and a busy
+        // machine may add to the bound what it keeps the program from running
+        EXPECT_LE(line.holds()[0], 3.5);
     }
 }
 
