@@ -3,7 +3,7 @@
 #include "display/visible.h"
 
 int put_latin1_visible(const char *text, FILE *out) {
-    for (const unsigned char *c = (const unsigned char *)text; *c != '\0'; c++) {
+    for (const auto *c = reinterpret_cast<const unsigned char *>(text); *c != '\0'; c++) {
         if (*c < 0x20 || (*c >= 0x7F && *c < 0xA0)) {
             (void)fprintf(out, "\\x%02x", *c);
         } else if (*c < 0x80) {
@@ -17,7 +17,7 @@ int put_latin1_visible(const char *text, FILE *out) {
 }
 
 int put_bytes_visible(const char *text, FILE *out) {
-    for (const unsigned char *c = (const unsigned char *)text; *c != '\0'; c++) {
+    for (const auto *c = reinterpret_cast<const unsigned char *>(text); *c != '\0'; c++) {
         if (*c < 0x20 || *c == 0x7F)
             (void)fprintf(out, "\\x%02x", *c);
         else

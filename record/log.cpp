@@ -99,22 +99,9 @@ void put_hex(Row *row, const unsigned char *bytes, int count) {
     }
 }
 
-// Local time with milliseconds and the UTC offset then in force: 2025-03-14T09:26:53.589+01:00.
 void put_time(Row *row, long long wallMs) {
-    const long long seconds = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
-    const time_t time = time_t(seconds);
-    tm local{}, utc{};
-    localtime_r(&time, &local);
-    gmtime_r(&time, &utc);
-    // the offset from the two calendars, as no portable field holds it
-    const int days = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
-                                                  : local.tm_yday - utc.tm_yday;
-    const int offset = (days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min;
-    char text[128];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, int(wallMs - seconds * 1000), offset < 0 ? '-' : '+',
-                  std::abs(offset) / 60, std::abs(offset) % 60);
+    char text[LOG_TIME_SIZE];
+    log_time_text(wallMs, text, sizeof text);
     put_text(row, text);
 }
 
@@ -286,4 +273,20 @@ void log_close(LogFile *log) {
 
 int log_is_open(const LogFile *log) {
     return log->fd >= 0;
+}
+
+void log_time_text(long long wallMs, char *text, int size) {
+    const long long seconds = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
+    const time_t time = time_t(seconds);
+    tm local{}, utc{};
+    localtime_r(&time, &local);
+    gmtime_r(&time, &utc);
+    // the offset from the two calendars, as no portable field holds it
+    const int days = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
+                                                  : local.tm_yday - utc.tm_yday;
+    const int offset = (days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min;
+    std::snprintf(text, size_t(size), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, int(wallMs - seconds * 1000), offset < 0 ? '-' : '+',
+                  std::abs(offset) / 60, std::abs(offset) % 60);
 }

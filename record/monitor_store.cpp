@@ -181,7 +181,9 @@ void monitor_add(MonitorStore *store, const ExchangeRecord *record) {
     entry->number = ++store->numbered;
     entry->wallMs = record->wallMs;
     entry->poolAt = store->poolEnd;
+    // cppcheck-suppress knownConditionTrueFalse ; it takes the count for the empty record's
     entry->firstMs = logged > 0 ? received->ms[0] : -1;
+    // cppcheck-suppress knownConditionTrueFalse
     entry->lastMs = logged > 0 ? received->ms[logged - 1] : -1;
     entry->rttMs = record->answered ? (float)record->rttMs : -1;
     entry->received = received->count;

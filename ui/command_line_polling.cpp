@@ -4,6 +4,7 @@
 #include "ui/command_line.h"
 
 #include "link/rs232.h"
+#include "record/log.h"
 #include "record/stats.h"
 #include "ui/ascii.h"
 #include "ui/exchange_report.h"
@@ -13,8 +14,6 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 
 namespace {
 
@@ -34,18 +33,11 @@ struct Printer {
     ExchangeStats stats;
 };
 
-// "2025-01-05T14:03:07.250+01:00": local time of a wall-clock instant in ms since 1970.
+// The local time of the exchange's write and a tab, as the log file writes times.
 void print_time(long long wallMs) {
-    const std::time_t seconds = std::time_t(wallMs / 1000);
-    char text[40] = "", zone[8] = "";
-    if (const std::tm *local = std::localtime(&seconds)) {
-        (void)std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", local);
-        (void)std::strftime(zone, sizeof zone, "%z", local); // "+0100"
-    }
-    if (std::strlen(zone) == 5)
-        std::printf("%s.%03d%.3s:%s\t", text, int(wallMs % 1000), zone, zone + 3);
-    else
-        std::printf("%s.%03d\t", text, int(wallMs % 1000));
+    char text[LOG_TIME_SIZE];
+    log_time_text(wallMs, text, sizeof text);
+    std::printf("%s\t", text);
 }
 
 // A reader of the exchange records: prints each exchange's entries and tells why no valid answer

@@ -20,7 +20,9 @@ static void trace_bytes(const ExchangeRecord *record, FILE *out) {
             fprintf(out, "%sRX +%.3f ms", i > 0 ? "\n" : "", (double)r->ms[i]);
         fprintf(out, " %02X", r->bytes[i]);
     }
+    // cppcheck-suppress knownConditionTrueFalse ; as in record/monitor_store.cpp
     if (r->count > logged) fprintf(out, " (+%d not kept)", r->count - logged);
+    // cppcheck-suppress knownConditionTrueFalse
     if (logged > 0) fputc('\n', out);
 
     const Verdict verdict = verdict_of(r, record->address);

@@ -188,7 +188,7 @@ TEST(LogFile, AProgramKilledWhileLoggingLosesNoExchangeThatEndedAndLeavesOnlyWho
         const pid_t child = fork();
         if (child == 0) log_until_killed(path.c_str(), done[1]);
         close(done[1]);
-        usleep(useconds_t(20000 + 7919 * run % 40000));
+        std::this_thread::sleep_for(std::chrono::microseconds(20000 + 7919 * run % 40000));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);

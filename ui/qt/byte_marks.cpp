@@ -27,7 +27,7 @@ void ByteMarks::paint(QPainter *painter, const QStyleOptionViewItem &option,
     const QString parts[3] = {text.left(span.x()), text.mid(span.x(), span.y()),
                               text.mid(span.x() + span.y())};
     const QColor normal = item.palette.color(
-        item.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text);
+        (item.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text);
     const QColor marked(0xD0, 0x30, 0x30);
 
     painter->save();

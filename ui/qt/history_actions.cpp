@@ -95,7 +95,7 @@ bool HistoryActions::eventFilter(QObject *watched, QEvent *event) {
 void HistoryActions::showMenu(int control, QListWidget *list, const QPoint &at) {
     const QStringList all = entries(control);
     const int row = list->indexAt(at).row();
-    const QString entry = row >= 0 && row < all.size() ? all[row] : QString();
+    const QString entry = all.value(row); // empty outside the entries
 
     auto *menu = new QMenu(list);
     menu->setAttribute(Qt::WA_DeleteOnClose);

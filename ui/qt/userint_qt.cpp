@@ -144,7 +144,7 @@ void holdStartMessages(QtMsgType type, const QMessageLogContext &context, const 
     std::fputs("kelvra-ascii: ", stderr);
     put_bytes_visible(line.toUtf8().constData(), stderr);
     std::fputc('\n', stderr);
-    std::fflush(stderr);
+    (void)std::fflush(stderr); // nothing is left to report a failure to
     std::_Exit(EXIT_NO_WINDOW);
 }
 

@@ -30,7 +30,6 @@ std::string ownFolder(const char *argv0) {
 // Beside this program in the build tree, in its libexec folder once installed.
 int start_window_program(char *argv[]) {
     const std::string folder = ownFolder(argv[0]);
-    std::string tried;
     for (const std::string &path :
          {folder + "/" KELVRA_WINDOW_PROGRAM,
           folder + "/" KELVRA_LIBEXEC_FROM_BIN "/" KELVRA_WINDOW_PROGRAM}) {

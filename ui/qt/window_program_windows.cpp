@@ -41,7 +41,7 @@ int start_window_program(char *argv[]) {
     char own[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, own, MAX_PATH);
     std::string folder(own, length < MAX_PATH ? length : 0);
-    folder = folder.substr(0, folder.find_last_of("\\/") + 1);
+    folder.resize(folder.find_last_of("\\/") + 1); // the folder with its separator, or ""
     const std::string path = folder + KELVRA_WINDOW_PROGRAM ".exe";
     std::vector<std::string> arguments;
     for (char **argument = argv; *argument; argument++) arguments.push_back(quoted(*argument));
