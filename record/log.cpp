@@ -1,6 +1,8 @@
 // The CSV row of an exchange and the append-only file that keeps the rows.
 #include "record/log.h"
 
+#include "record/calendar.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -16,8 +18,6 @@
 #define O_CLOEXEC _O_NOINHERIT
 #define fdatasync _commit
 #define ftruncate _chsize_s
-#define localtime_r(time, tm) localtime_s(tm, time)
-#define gmtime_r(time, tm) gmtime_s(tm, time)
 #else
 #include <unistd.h>
 #endif
@@ -277,10 +277,8 @@ int log_is_open(const LogFile *log) {
 
 void log_time_text(long long wallMs, char *text, int size) {
     const long long seconds = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
-    const time_t time = time_t(seconds);
     tm local{}, utc{};
-    localtime_r(&time, &local);
-    gmtime_r(&time, &utc);
+    calendar_of(seconds, &local, &utc);
     // the offset from the two calendars, as no portable field holds it
     const int days = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
                                                   : local.tm_yday - utc.tm_yday;

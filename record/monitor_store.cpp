@@ -4,6 +4,7 @@
 
 #include "display/format.h"
 #include "record/bounded_text.h"
+#include "record/calendar.h"
 #include "record/words.h"
 
 #include <cstring>
@@ -49,13 +50,8 @@ bool english(void) {
 
 // Wall clock in local time: "12:34:56.789", with the date before it when wanted.
 void add_wall_clock(BoundedText *text, long long wallMs, bool withDate) {
-    const time_t seconds = (time_t)(wallMs / 1000);
     struct tm local = {};
-#ifdef _WIN32
-    if (localtime_s(&local, &seconds) != 0) return;
-#else
-    if (!localtime_r(&seconds, &local)) return;
-#endif
+    if (calendar_of(wallMs / 1000, &local, nullptr) != 0) return;
     char clock[32];
     (void)strftime(clock, sizeof clock, withDate ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local);
     text_add(text, "%s.%03d", clock, (int)(wallMs % 1000));

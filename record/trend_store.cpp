@@ -1,6 +1,8 @@
 // The trend store: per series a ring of the newest points and min/max buckets over the run.
 #include "record/trend_store.h"
 
+#include "record/calendar.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -254,13 +256,8 @@ enum {
 // "YYYY-MM-DD hh:mm:ss.mmm" in local time.
 void local_time(long long ms, char text[TIME_TEXT_SIZE]) {
     const long long seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    const time_t t = (time_t)seconds;
     struct tm local = {};
-#ifdef _WIN32
-    localtime_s(&local, &t);
-#else
-    localtime_r(&t, &local);
-#endif
+    calendar_of(seconds, &local, nullptr);
     char clock[24];
     if (strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &local) == 0) clock[0] = '\0';
     snprintf(text, TIME_TEXT_SIZE, "%s.%03d", clock, (int)(ms - seconds * 1000));
