@@ -121,7 +121,12 @@ void quit(int code) {
 
 } // namespace dispatch
 
-// userint.h's switches of the timer callbacks, the same in both user-interface layers.
+// userint.h's operations that are the dispatcher's alone, the same in both user-interface layers.
+int QuitUserInterface(int returnCode) {
+    dispatch::quit(returnCode);
+    return 0;
+}
+
 int SuspendTimerCallbacks(void) {
     dispatch::suspendTicks();
     return 0;

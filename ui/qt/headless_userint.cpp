@@ -302,11 +302,6 @@ int RunUserInterface(void) {
     return dispatch::run();
 }
 
-int QuitUserInterface(int returnCode) {
-    dispatch::quit(returnCode);
-    return 0;
-}
-
 int GetCtrlVal(int panel, int control, int *value) {
     int error;
     const Control *c = findControl(panel, control, &error);

@@ -261,11 +261,6 @@ int RunUserInterface(void) {
     return dispatch::run();
 }
 
-int QuitUserInterface(int returnCode) {
-    dispatch::quit(returnCode);
-    return 0;
-}
-
 int GetCtrlVal(int panel, int control, int *value) {
     int error;
     UiControl *found = findControl(panel, control, &error);
