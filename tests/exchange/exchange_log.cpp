@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -47,10 +48,12 @@ T *find(const QString &text) {
 void through_file_dialog(const std::function<void()> &action, const std::string &path) {
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            dialog->selectFile(QString::fromStdString(path));
-            QMetaObject::invokeMethod(dialog, &QDialog::accept);
-        }
+        // selectFile leaves a file name field that has the focus alone, so the name is typed
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        if (!name) return;
+        name->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dialog, &QDialog::accept);
     });
     answer.start(20);
     action();
