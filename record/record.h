@@ -15,10 +15,12 @@ enum {
     BY_ENTER = 0, // Enter in the command field (also the command-line exchange)
     BY_TIMER = 1, // a tick of SCANNER
     BY_SCAN = 2,  // a bus scan's exchange with one address
+    BY_POLL = 3,  // a poller's: the command line's polling, the chambers of the lab
+    BY_RUN = 4,   // a step of an acceptance run
 };
 
 struct ExchangeRecord {
-    int trigger;                        // BY_ENTER, BY_TIMER or BY_SCAN
+    int trigger;                        // BY_ENTER, BY_TIMER, BY_SCAN, BY_POLL or BY_RUN
     long long wallMs;                   // wall-clock time when the write began, ms since 1970 UTC
     int port;                           // com_num of the exchange
     char device[DEVICE_NAME_SIZE];      // the device that port name opened

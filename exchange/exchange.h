@@ -1,0 +1,44 @@
+// One exchange with one chamber, whoever asks for it: a request in, the exchange record out.
+// The window's Enter and timer, the command line, the bus scan and every poller call exchange();
+// each shows or keeps the record as it likes. No Qt here.
+#pragma once
+
+#include "record/record.h"
+
+enum {
+    PORT_NAME_SIZE = 16, // "com20" and its terminator
+};
+
+// What one exchange is asked to do.
+struct ExchangeRequest {
+    int port;                        // port number 1..20
+    char portName[PORT_NAME_SIZE];   // the name the port is opened by, "com3"
+    int address;                     // chamber address; its low 8 bits are framed and checked
+    char command[FRAME_BUFFER_SIZE]; // the command text; the frame carries at most
+                                     // MAX_COMMAND_LENGTH of it
+    int mode;                        // display mode of the record's two texts, 0..2
+    int trigger;                     // BY_ENTER, BY_TIMER, BY_SCAN, ... (record/record.h)
+    double waitSeconds;              // between the write and the receive
+    int readAtOnce;                  // take the answer as it comes, accepting exactly what the
+                                     // receive after waitSeconds would (link/receiver.cpp)
+    double firstWait;                // the first read's time-out, seconds
+    // Optional hooks, called on the caller's thread while the exchange runs:
+    // a port failure for the operator ("RS-232 Message"), at the moment it happens;
+    void (*portFailure)(const char *message, void *context);
+    // the request is written (or failed to be): the record holds the frame and the sent text,
+    // nothing of the answer yet.
+    void (*written)(const ExchangeRecord *record, void *context);
+    void *context;
+};
+
+// A request as Enter in the window makes it: command text (cut to MAX_COMMAND_LENGTH), address,
+// port number and name "comN", display mode, the link delay before a plain receive, no hooks.
+void request_init(ExchangeRequest *request, int port, int address, const char *command,
+                  int mode);
+// Runs one exchange: opens the port, flushes, writes the frame, waits or reads at once, receives
+// and validates the answer, flushes and closes; reports port failures through the hook. Fills
+// *record whole (time, port, frame, outcome, round trip, texts). An exchange on a port that
+// another one holds waits for it; exchanges on different ports may run at once on different
+// threads. Returns 1 when a valid answer came, 0 when none did, -1 for an empty command text
+// (nothing is done, *record is untouched).
+int exchange(const ExchangeRequest *request, ExchangeRecord *record);
