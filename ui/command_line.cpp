@@ -52,7 +52,9 @@ int command_line_log_failed(void) {
     return logFailed;
 }
 
-int open_command_line_log(const char *path) {
+// Starts logging to the file of --log, before any exchange; a later failed write says so when it
+// happens. 0, or EXIT_LOG_FAILED after a message that names the file and the cause.
+static int open_command_line_log(const char *path) {
     if (const int error = start_logging(path); error != 0) {
         tell_log_failure("open", path, error, "");
         return EXIT_LOG_FAILED;
@@ -61,16 +63,8 @@ int open_command_line_log(const char *path) {
     return 0;
 }
 
-int run_without_window(const CommandLineExchange *options) {
-    SetRS232Language(Fremdsprache); // the port's messages in the --lang language
-    if (const char *log = log_file_option())
-        if (const int status = open_command_line_log(log); status != 0) return status;
-    if (options->scan) return run_command_line_scan(options);
-    if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
-    return run_command_line_exchange(options);
-}
-
-int run_command_line_exchange(const CommandLineExchange *options) {
+// One exchange, as Enter makes it, printed as the histories would show it.
+static int run_command_line_exchange(const CommandLineExchange *options) {
     static ExchangeRequest request;
     static ExchangeRecord record;
     int messages = 0;
@@ -85,4 +79,13 @@ int run_command_line_exchange(const CommandLineExchange *options) {
     if (logFailed) return EXIT_LOG_FAILED;
     if (messages > 0) return EXIT_PORT_ERROR;
     return record.answered ? 0 : EXIT_NO_RESPONSE;
+}
+
+int run_without_window(const CommandLineExchange *options) {
+    SetRS232Language(Fremdsprache); // the port's messages in the --lang language
+    if (const char *log = log_file_option())
+        if (const int status = open_command_line_log(log); status != 0) return status;
+    if (options->scan) return run_command_line_scan(options);
+    if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
+    return run_command_line_exchange(options);
 }
