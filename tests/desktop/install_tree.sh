@@ -2,9 +2,10 @@
 # install_tree.sh BUILD_DIR VERSION APP_ID
 # Installs the build twice, as a package would (DESTDIR with prefix /usr) and into a plain
 # prefix, and checks what a desktop needs of it: both programs, the desktop entry, the icon, the
-# metainfo and the manual pages, where the desktop looks for them and valid by its own
-# validators; nothing installed outside the prefix; the manual pages describing every option
-# that --help lists; kelvra-ascii finding its window program, and loading no window libraries.
+# metainfo, the manual pages and the bash completion, where the desktop looks for them and valid
+# by its own validators; nothing installed outside the prefix; the manual pages describing every
+# option that --help lists; kelvra-ascii finding its window program, and loading no window
+# libraries.
 set -uo pipefail
 build=$1 version=$2 id=$3
 work=$(mktemp -d)
@@ -31,6 +32,8 @@ installed_files=(
     share/metainfo/$id.metainfo.xml
     share/man/man1/kelvra-ascii.1
     share/man/man1/kelvra-chamber.1
+    share/bash-completion/completions/kelvra-ascii
+    share/bash-completion/completions/kelvra-chamber
 )
 
 # The manual page as plain ASCII text.
