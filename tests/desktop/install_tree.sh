@@ -10,18 +10,8 @@ set -uo pipefail
 build=$1 version=$2 id=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 checks=0
-
-check() { # check DESCRIPTION COMMAND...: runs the command, counts and reports a failure
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    local output
-    if ! output=$("$@" 2>&1); then
-        failures=$((failures + 1))
-        printf 'FAIL: %s\n%s\n' "$what" "$output" >&2
-    fi
-}
+# shellcheck source=tests/desktop/check.sh
+source "$(dirname "$0")/check.sh"
 
 installed_files=(
     bin/kelvra-ascii
@@ -123,5 +113,4 @@ else
     echo "skipped: man or col is not installed"
 fi
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_summary

@@ -14,25 +14,12 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0 checks=0
+# shellcheck source=tests/desktop/check.sh
+source "$(dirname "$0")/check.sh"
 
-check() { # check DESCRIPTION COMMAND...: runs the command, counts and reports a failure
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    local output
-    if ! output=$("$@" 2>&1); then
-        failures=$((failures + 1))
-        printf 'FAIL: %s\n%s\n' "$what" "$output" >&2
-    fi
-}
-
-if ! (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1; then
-    cat "$work/cpack.log" >&2
-    echo "0 passed, 1 failed"
-    exit 1
-fi
-deb=$(ls "$work"/out/kelvra-ascii_*.deb)
+check "cpack -G DEB builds the package" bash -c "cd '$build' && cpack -G DEB -B '$work/out'"
+deb=$(ls "$work"/out/kelvra-ascii_*.deb 2>/dev/null)
+[ -n "$deb" ] || { checks_summary; exit 1; }
 version=$(dpkg-deb -f "$deb" Version)
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
@@ -78,5 +65,4 @@ lintian_status=$?
 printf 'lintian:\n%s\n' "$(grep -v '^running with root privileges' <<<"$lintian_output")"
 check "lintian ran and reports no errors" test "$lintian_status" -eq 0
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_summary
