@@ -52,22 +52,22 @@ TimeTicks trend_time_ticks(long long fromMs, long long toMs, int utcOffsetS, int
 }
 
 ValueTicks trend_value_ticks(double low, double high, int maxTicks) {
-    if (!std::isfinite(low) || !std::isfinite(high) || low > high) return {1, 0, 1, 0};
+    if (!std::isfinite(high - low) || low > high) return {1, 0, 1, 0};
     if (maxTicks < 3) maxTicks = 3; // two steps always suffice: one may not span a zero
     if (!(high > low)) {            // one value: a range of its own around it
         const double half = std::fmax(1.0, std::fabs(low) * 0.05);
         low -= half;
         high += half;
     }
-    double power = std::pow(10.0, std::floor(std::log10((high - low) / maxTicks)));
-    for (;; power *= 10) {
+    // the step grows by powers of ten until two steps span any finite range
+    const int first = (int)std::floor(std::log10((high - low) / maxTicks));
+    for (int exponent = first; exponent <= first + 3; exponent++) {
         for (double factor : {1.0, 2.0, 5.0}) {
-            const double step = factor * power;
+            const double step = factor * std::pow(10.0, exponent);
             const double from = std::floor(low / step) * step, to = std::ceil(high / step) * step;
-            if (std::lround((to - from) / step) <= maxTicks - 1) {
-                const int decimals = (int)std::fmax(0.0, -std::floor(std::log10(step) + 1e-9));
-                return {step, from, to, decimals};
-            }
+            if (std::lround((to - from) / step) <= maxTicks - 1)
+                return {step, from, to, exponent < 0 ? -exponent : 0};
         }
     }
+    return {1, 0, 1, 0}; // not reached
 }

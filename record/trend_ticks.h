@@ -22,6 +22,6 @@ TimeTicks trend_time_ticks(long long fromMs, long long toMs, int utcOffsetS, int
 
 // The ticks of values from low to high: the smallest step of 1, 2 or 5 times a power of ten that
 // spans them in at most maxTicks - 1 (>= 2) steps, the range widened to multiples of it. A
-// single value stands in the middle of a range of its own; values that are not finite, or low
-// above high, give 0..1.
+// single value stands in the middle of a range of its own; a range that is not finite, or low
+// above high, gives 0..1.
 ValueTicks trend_value_ticks(double low, double high, int maxTicks);
