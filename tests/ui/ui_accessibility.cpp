@@ -7,6 +7,7 @@
 #include "ui/callbacks.h"
 #include "ui/program.h"
 #include "ui/qt/bus_scan_dialog.h"
+#include "ui/qt/line_monitor.h"
 #include "ui/qt/panel.h"
 #include "ui/qt/trend_window.h"
 #include "ui/qt/workbench.h"
@@ -224,7 +225,7 @@ TEST_F(Accessibility, NoOperablePartOfThePanelsOrTheViewsIsWithoutAName) {
             if (auto *trend = dynamic_cast<TrendWindow *>(child)) expectNamed(trend, "trend");
             if (auto *workbench = dynamic_cast<Workbench *>(child)) {
                 workbench->showLineMonitor();
-                expectNamed((QWidget *)workbench->lineMonitor(), "line monitor");
+                expectNamed(workbench->lineMonitor(), "line monitor");
             }
         }
         auto *scan = new BusScanDialog(window, 2, 1); // no valid range: nothing is sent

@@ -84,8 +84,8 @@ TrendWindow::TrendWindow(QWidget *parent)
     m_spanChoice->setCurrentIndex(m_span);
     m_spanChoice->setAccessibleName(
         byLanguage(QStringLiteral("Zeitspanne"), QStringLiteral("Span")));
-    for (QWidget *chart : {(QWidget *)m_view, m_view->viewport()})
-        chart->setAccessibleName(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
+    for (QWidget *part : {static_cast<QWidget *>(m_view), m_view->viewport()})
+        part->setAccessibleName(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
     connect(m_spanChoice, &QComboBox::currentIndexChanged, this,
             [this](int index) { setSpan(Span(index)); });
     m_pauseButton->setCheckable(true);
