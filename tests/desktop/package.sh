@@ -3,8 +3,8 @@
 # Builds the Debian package from a release build (cpack -G DEB), unpacks it into a scratch
 # folder and checks it as a user would meet it: the files a desktop and a shell need, the
 # dependencies taken from the binaries, kelvra-ascii --version and one exchange with the
-# packaged simulator run from there, the window program found beside them, and lintian without
-# errors (its warnings and notes are printed).
+# packaged simulator run from there, and lintian without errors (its warnings and notes are
+# printed).
 set -uo pipefail
 build=$(realpath "$1")
 work=$(mktemp -d)
@@ -25,15 +25,11 @@ echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 # What is in it, where Debian and a desktop look for it.
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-for file in usr/bin/kelvra-ascii usr/bin/kelvra-chamber \
-    usr/libexec/kelvra-ascii/kelvra-ascii-window \
-    usr/share/applications/io.kelvra.AsciiTestTool.desktop \
-    usr/share/icons/hicolor/scalable/apps/io.kelvra.AsciiTestTool.svg \
-    usr/share/metainfo/io.kelvra.AsciiTestTool.metainfo.xml \
-    usr/share/man/man1/kelvra-ascii.1.gz usr/share/man/man1/kelvra-chamber.1.gz \
-    usr/share/bash-completion/completions/kelvra-ascii \
-    usr/share/bash-completion/completions/kelvra-chamber \
-    usr/share/doc/kelvra-ascii/copyright usr/share/doc/kelvra-ascii/changelog.gz; do
+id=io.kelvra.AsciiTestTool
+for file in usr/bin/kelvra-{ascii,chamber} usr/libexec/kelvra-ascii/kelvra-ascii-window \
+    usr/share/{applications/$id.desktop,icons/hicolor/scalable/apps/$id.svg,metainfo/$id.metainfo.xml} \
+    usr/share/man/man1/kelvra-{ascii,chamber}.1.gz usr/share/bash-completion/completions/kelvra-{ascii,chamber} \
+    usr/share/doc/kelvra-ascii/{copyright,changelog.gz}; do
     check "the package holds $file" grep -qx "./$file" <<<"$contents"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -41,23 +37,18 @@ for library in libc6 libqt6core6 libqt6serialport6 libqt6widgets6 libqt6charts6;
     check "Depends names $library (computed from the binaries)" grep -q "\b$library (>=" <<<"$depends"
 done
 
-# Run from the unpacked tree: the version, one exchange with the packaged simulator, and the
-# window program found in libexec (without a display it says so itself).
+# Run from the unpacked tree: the version and one exchange with the packaged simulator.
 root=$work/root
 check "dpkg-deb -x" dpkg-deb -x "$deb" "$root"
 ascii=$root/usr/bin/kelvra-ascii
 check "kelvra-ascii --version" test "$("$ascii" --version)" = "kelvra-ascii $version"
 "$root/usr/bin/kelvra-chamber" --link "$work/chamber" >/dev/null 2>"$work/chamber.log" &
 simulator=$!
-for _ in $(seq 1 100); do
-    [ -e "$work/chamber" ] && break
-    sleep 0.05
-done
+tries=0
+until [ -e "$work/chamber" ] || ((tries++ > 100)); do sleep 0.05; done
 sent=$("$ascii" --send A0 --map com1="$work/chamber" 2>&1)
 check "--send A0 against the packaged simulator: $sent" \
     grep -qE '^A0 [ 0-9.-]{5} [ 0-9.-]{5}$' <<<"$(sed -n 2p <<<"$sent")"
-check "kelvra-ascii hands the window over to its packaged window program" \
-    bash -c "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '$ascii' 2>&1 | grep -q '^kelvra-ascii: no display'"
 
 # lintian: no errors; what else it says is shown.
 lintian_output=$(lintian --fail-on error --display-info "$deb" 2>&1)

@@ -7,21 +7,15 @@
 #include "ui/qt/trend_window.h"
 #include "ui/workbench.h"
 
-#include <QApplication>
-#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QLineSeries>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QValueAxis>
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 namespace {
 
@@ -106,56 +100,6 @@ TEST_F(Trend, PauseFreezesTheViewSpanChoosesThePointsAndExportsWriteThem) {
     trend.clear();
     EXPECT_TRUE(trend.chart()->series().isEmpty());
     EXPECT_EQ(trend.store()->added, 0);
-}
-
-// The time axis is labelled at round clock times, the value axis at round numbers; a dark
-// palette darkens the chart and keeps each channel's colour and dashes.
-TEST_F(Trend, AxesReadRoundTimesAndNumbersAndADarkPaletteDarkensTheChart) {
-    TrendWindow trend;
-    trend.resize(900, 520);
-    trend.show();
-    const long long start = QDateTime(QDate(2025, 3, 14), QTime(11, 41, 13)).toMSecsSinceEpoch();
-    for (int i = 0; i <= 200; i++)
-        publish_exchange(
-            answer_record("A0", i < 100 ? "A0 023.5 025.0" : "A0 024.3 030.0", start + i * 2000LL)
-                .get());
-    trend.refresh();
-    auto *time = static_cast<QCategoryAxis *>(trend.chart()->axes(Qt::Horizontal)[0]);
-    const QStringList labels = time->categoriesLabels();
-    ASSERT_GE(labels.size(), 3);
-    for (int i = 0; i < labels.size(); i++) {
-        const QTime at = QDateTime::fromMSecsSinceEpoch((qint64)time->endValue(labels[i])).time();
-        EXPECT_EQ(labels[i], at.toString(QStringLiteral("HH:mm")));
-        EXPECT_EQ(at.second(), 0) << labels[i].toStdString();
-        EXPECT_EQ(at.minute() % 2, 0)
-            << "every 2 minutes in 10 minutes: " << labels[i].toStdString();
-    }
-    auto *value = static_cast<QValueAxis *>(trend.chart()->axes(Qt::Vertical)[0]);
-    EXPECT_EQ(value->tickType(), QValueAxis::TicksDynamic);
-    const double step = value->tickInterval(),
-                 digit = step / std::pow(10, std::floor(std::log10(step)));
-    EXPECT_TRUE(std::fabs(digit - 1) < 1e-9 || std::fabs(digit - 2) < 1e-9 ||
-                std::fabs(digit - 5) < 1e-9)
-        << step;
-    EXPECT_NEAR(std::remainder(value->min(), step), 0, 1e-9);
-    EXPECT_NEAR(std::remainder(value->max(), step), 0, 1e-9);
-    EXPECT_EQ(value->tickAnchor(), value->min());
-    EXPECT_LE(value->min(), 23.5);
-    EXPECT_GE(value->max(), 30.0);
-
-    const QPen solid = static_cast<QLineSeries *>(trend.chart()->series()[0])->pen();
-    const QPalette light = QApplication::palette();
-    QApplication::setPalette(QPalette(QColor(53, 53, 53)));
-    QApplication::processEvents(); // the windows hear of it
-    EXPECT_EQ(trend.chart()->theme(), QChart::ChartThemeDark);
-    EXPECT_LT(trend.chart()->backgroundBrush().color().lightness(), 100);
-    const QList<QAbstractSeries *> series = trend.chart()->series();
-    EXPECT_EQ(static_cast<QLineSeries *>(series[0])->pen().style(), Qt::SolidLine);
-    EXPECT_EQ(static_cast<QLineSeries *>(series[1])->pen().style(), Qt::DashLine);
-    EXPECT_EQ(static_cast<QLineSeries *>(series[0])->pen().color().hue(), solid.color().hue());
-    QApplication::setPalette(light);
-    QApplication::processEvents();
-    EXPECT_EQ(trend.chart()->theme(), QChart::ChartThemeLight);
 }
 
 } // namespace
