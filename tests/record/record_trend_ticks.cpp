@@ -28,8 +28,8 @@ TEST(TrendTicks, TimeStepAndFirstTickFollowTheSpanAndTheLocalClock) {
          at(11)},
         {"a single point's minute", at(11, 47, 6), at(11, 48, 6), 0, 8, 10 * S, at(11, 47, 10)},
         {"starting on a tick, both ends count", at(11, 40), at(11, 50), 0, 6, 2 * MIN, at(11, 40)},
-        {"a week: local midnights", at(0), at(7 * 24 + 3), 3600, 8, DAY, at(23)},
-        {"a month: whole days beyond the table", at(0), at(30 * 24), 0, 8, 5 * DAY, at(2 * 24)},
+        {"a week: local midnights", at(0), at(7 * 24LL + 3), 3600, 8, DAY, at(23)},
+        {"a month: whole days beyond the table", at(0), at(30 * 24LL), 0, 8, 5 * DAY, at(2 * 24LL)},
     };
     for (const Row &row : rows) {
         const TimeTicks ticks = trend_time_ticks(row.from, row.to, row.offsetS, row.maxTicks);
