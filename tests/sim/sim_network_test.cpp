@@ -3,7 +3,6 @@
 
 #include "link/link.h"
 
-#include <cstdlib>
 #include <map>
 #include <poll.h>
 #include <regex>
@@ -11,40 +10,24 @@
 
 namespace {
 
-// Closes a descriptor on every way out of a test, or before.
-struct Descriptor {
-    int fd;
-    void shut() {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
-    ~Descriptor() { shut(); }
-};
-
-// The payloads of the valid frames in bytes, by address.
-std::map<int, std::string> answers_in(const Bytes &bytes) {
-    std::map<int, std::string> answers;
-    for (size_t start = 0, end; start < bytes.size(); start = end + 1) {
-        for (end = start; end < bytes.size() && bytes[end] != ETX;) end++;
-        Bytes frame(bytes.begin() + (long)start,
-                    bytes.begin() + (long)std::min(end + 1, bytes.size()));
-        std::string payload, why;
-        int address = frame.size() > 1 ? frame[1] & 0x7F : 0;
-        EXPECT_TRUE(check_frame(frame, address, &payload, &why)) << why << " in " << hex(frame);
-        answers[address] = payload;
-    }
-    return answers;
-}
-
-// "A0" to addresses 1..10 at once; an unpaced answer goes out before the next request is read.
+// "A0" to addresses 1..10 at once (an unpaced answer goes out before the next request is
+// read); the payloads of the answers, 18 bytes each, by address.
 std::map<int, std::string> sweep(int port) {
-    Bytes requests;
+    Bytes requests, answers;
     for (int address = 1; address <= 10; address++) {
         Bytes frame = frame_of("A0", address);
         requests.insert(requests.end(), frame.begin(), frame.end());
     }
     send_bytes(port, requests);
-    return answers_in(read_until_quiet(port, 200, 3000));
+    answers = read_until_quiet(port, 200, 3000);
+    std::map<int, std::string> payloads;
+    for (auto at = answers.begin(); answers.end() - at >= 18; at += 18) {
+        std::string why;
+        EXPECT_TRUE(check_frame(Bytes(at, at + 18), at[1] & 0x7F, &payloads[at[1] & 0x7F], &why))
+            << why << " in " << hex(answers);
+    }
+    EXPECT_EQ(answers.size() % 18, 0u) << hex(answers);
+    return payloads;
 }
 
 TEST_F(SimLine, ARangeAnswersExactlyItsAddressesEachChamberOnItsOwn) {

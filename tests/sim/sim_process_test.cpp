@@ -177,14 +177,6 @@ TEST_F(SimLine, VerboseLogsRequestsAndAnswersInHexAndText) {
         EXPECT_NE(log.find(line), std::string::npos) << line << "missing in:\n" << log;
 }
 
-// Closes a descriptor on every way out of a test.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 TEST_F(SimLine, ServesASerialDeviceAt19200With8O1) {
     const Descriptor masterSide{posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)};
     const int master = masterSide.fd;

@@ -93,6 +93,11 @@ static int exit_status(int pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+void Descriptor::shut() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
 SimProcess::SimProcess(const std::vector<std::string> &args) : stderr_file_(temp_file()) {
     int out;
     pid_ = spawn(args, &out, stderr_file_);

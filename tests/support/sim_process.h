@@ -8,6 +8,13 @@
 
 using Bytes = std::vector<unsigned char>;
 
+// Closes a descriptor on every way out of a test, or before.
+struct Descriptor {
+    int fd;
+    void shut();
+    ~Descriptor() { shut(); }
+};
+
 // A running kelvra-chamber; stopped with SIGTERM when destroyed.
 class SimProcess {
 public:
