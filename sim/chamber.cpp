@@ -28,9 +28,7 @@ void chamber_init(Chamber *chamber, long long clock, double now) {
 
 void chamber_init_at(Chamber *chamber, int address, long long clock, double now) {
     chamber_init(chamber, clock, now);
-    double offset = 0.5 * (address - 1);
-    chamber->actual += offset;
-    chamber->set_value += offset;
+    chamber->actual += 0.5 * (address - 1);
 }
 
 double chamber_actual(Chamber *chamber, double now) {

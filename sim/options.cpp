@@ -228,10 +228,10 @@ const char help_tail[] =
     "  R           R + text         protocol revision: \"Kelvra ASCII 3.0\"\n"
     "  i..., m...  the request      confirmed by repeating it\n"
     "The actual value moves toward the set value at the ramp rates, in real time, at 3.0 K/min\n"
-    "both ways at start, whether the chamber is started or not: chamber 1 from 23.5 toward\n"
-    "25.0, chamber N from 0.5 * (N - 1) degrees more toward a set value as much higher. Digital\n"
-    "channels, programme and keyboard lock are kept and reported. Values out of range, unknown\n"
-    "channels and malformed requests get no answer and change nothing.\n";
+    "both ways at start, whether the chamber is started or not: chamber 1 from 23.5, chamber N\n"
+    "from 0.5 * (N - 1) degrees more, each toward a set value of 25.0. Digital channels,\n"
+    "programme and keyboard lock are kept and reported. Values out of range, unknown channels\n"
+    "and malformed requests get no answer and change nothing.\n";
 
 // "  --name VALUES" padded to the help column (on a line of its own when longer), then the help.
 void print_option(const Option &option, FILE *out) {
