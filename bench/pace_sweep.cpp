@@ -75,7 +75,7 @@ double percentile(std::vector<double> values, double share) {
 } // namespace
 
 int main(int argc, char **argv) {
-    int sweeps = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
+    int sweeps = argc > 1 ? (int)std::clamp(strtol(argv[1], nullptr, 10), 1L, 10000L) : 10;
     bool missed = false;
     printf("%-4s %-6s %9s %9s %6s %11s %11s %10s %10s\n", "line", "pace", "sweep_ms", "bytes_ms",
            "ratio", "answer_med", "answer_max", "late_med", "late_max");
