@@ -36,15 +36,12 @@ constexpr Ms LONGEST_DELAY{8000}; // this
 constexpr Ms LONGEST_WAIT{1000};  // between two turns of the loop, for its keep-alive
 constexpr Ms STOPPING_TURN{50};   // a turn's length once stopping
 constexpr Ms CONNECT_TIME{10000}; // for the broker's answer to a connection
+constexpr char SYSTEM_CERTIFICATES[] = "/etc/ssl/certs"; // Debian's, in OpenSSL's hashed form
 
 struct Publisher {
     // set before the thread starts, read only afterwards
-    MqttBroker broker{};
-    char prefix[MQTT_PREFIX_SIZE] = "";
+    MqttConnection to{};
     char statusTopic[MQTT_TOPIC_SIZE] = "";
-    char user[MQTT_CREDENTIAL_SIZE] = "";
-    char password[MQTT_CREDENTIAL_SIZE] = "";
-    char caFile[MQTT_PATH_SIZE] = "";
     char clientId[96] = "";
     int wake[2] = {-1, -1}; // a pipe that ends the thread's wait when messages come
     std::atomic<bool> wakePending{false};
@@ -86,7 +83,7 @@ void set_state(Publisher *p, int state) {
 // Under p->lock.
 void set_problem(Publisher *p, int code, const char *cause) {
     MqttProblem &problem = p->status.problem;
-    const char *subject = code == MQTT_HOST_NOT_FOUND ? p->broker.host : p->status.broker;
+    const char *subject = code == MQTT_HOST_NOT_FOUND ? p->to.broker.host : p->status.broker;
     if (problem.code == code && std::strcmp(problem.cause, cause) == 0) return;
     problem.code = code;
     std::snprintf(problem.subject, sizeof problem.subject, "%s", subject);
@@ -146,7 +143,7 @@ void on_connect(mosquitto *client, void *context, int rc) {
     char topic[MQTT_TOPIC_SIZE], time[LOG_TIME_SIZE], payload[192];
     const auto now = std::chrono::system_clock::now().time_since_epoch();
     log_time_text(std::chrono::duration_cast<Ms>(now).count(), time, sizeof time);
-    std::snprintf(topic, sizeof topic, "%s/dropped", p->prefix);
+    std::snprintf(topic, sizeof topic, "%s/dropped", p->to.prefix);
     const int length =
         std::snprintf(payload, sizeof payload, "{\"dropped\":%lld,\"total\":%lld,\"time\":\"%s\"}",
                       dropped, p->droppedReported, time);
@@ -181,11 +178,14 @@ mosquitto *new_client(Publisher *p) {
     mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_max_inflight_messages_set(client, IN_FLIGHT);
     mosquitto_will_set(client, p->statusTopic, 7, "offline", 1, true);
-    if (p->user[0] != '\0') mosquitto_username_pw_set(client, p->user, p->password);
-    if (p->broker.tls && p->caFile[0] != '\0')
-        mosquitto_tls_set(client, p->caFile, nullptr, nullptr, nullptr, nullptr);
-    else if (p->broker.tls)
+    if (p->to.user[0] != '\0') mosquitto_username_pw_set(client, p->to.user, p->to.password);
+    if (p->to.broker.tls && p->to.caFile[0] != '\0') {
+        mosquitto_tls_set(client, p->to.caFile, nullptr, nullptr, nullptr, nullptr);
+    } else if (p->to.broker.tls) {
+        // the system's certificates: the library needs a folder named besides
         mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        mosquitto_tls_set(client, nullptr, SYSTEM_CERTIFICATES, nullptr, nullptr, nullptr);
+    }
     mosquitto_connect_callback_set(client, on_connect);
     mosquitto_publish_callback_set(client, on_publish);
     return client;
@@ -235,7 +235,7 @@ void run(std::shared_ptr<Publisher> p) {
                 set_state(p.get(), MQTT_CONNECTING);
             }
             tried = now;
-            const int rc = mosquitto_connect_async(client, p->broker.host, p->broker.port,
+            const int rc = mosquitto_connect_async(client, p->to.broker.host, p->to.broker.port,
                                                    MQTT_KEEPALIVE_SECONDS);
             if (rc != MOSQ_ERR_SUCCESS) note_failure(p.get(), rc, errno);
             nextTry = now + delay;
@@ -276,11 +276,17 @@ void run(std::shared_ptr<Publisher> p) {
     p->finishedChanged.notify_all();
 }
 
+// Under p->lock.
+void snapshot(Publisher *p, MqttStatus *status) {
+    *status = p->status;
+    status->waiting = mqtt_queue_size(&p->queue) + p->handed;
+}
+
 // A reader of the exchange records: their messages into the queue, never waiting for the broker.
 void take_record(const ExchangeRecord *record, void *context) {
     auto *p = static_cast<Publisher *>(context);
     static MqttMessage messages[MQTT_RECORD_MESSAGES]; // the records come on one thread
-    const int count = mqtt_record_messages(p->prefix, record, messages);
+    const int count = mqtt_record_messages(p->to.prefix, record, messages);
     {
         const std::lock_guard<std::mutex> guard(p->lock);
         for (int i = 0; i < count; i++)
@@ -288,30 +294,6 @@ void take_record(const ExchangeRecord *record, void *context) {
                                                  messages[i].retained);
     }
     wake_up(p);
-}
-
-// The settings as the thread needs them. Returns 0, or -1 with problem.
-int prepare(Publisher *p, const MqttSettings *settings, MqttProblem *problem) {
-    if (mqtt_parse_url(settings->url, &p->broker, problem) != 0) return -1;
-    if (settings->prefix[0] != '\0' && mqtt_check_prefix(settings->prefix, problem) != 0) return -1;
-    if (settings->prefix[0] != '\0')
-        std::snprintf(p->prefix, sizeof p->prefix, "%s", settings->prefix);
-    else
-        mqtt_default_prefix(p->prefix, sizeof p->prefix);
-    if (settings->credentials[0] != '\0' &&
-        mqtt_read_credentials(settings->credentials, p->user, p->password, problem) != 0)
-        return -1;
-    if (settings->caFile[0] != '\0') {
-        problem->code = p->broker.tls ? MQTT_CA_UNREADABLE : MQTT_CA_WITHOUT_TLS;
-        std::snprintf(problem->subject, sizeof problem->subject, "%s",
-                      p->broker.tls ? settings->caFile : settings->url);
-        const int fd = open(settings->caFile, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        std::snprintf(problem->cause, sizeof problem->cause, "%s", std::strerror(errno));
-        if (fd >= 0) close(fd);
-        if (fd < 0 || !p->broker.tls) return -1;
-        std::snprintf(p->caFile, sizeof p->caFile, "%s", settings->caFile);
-    }
-    return 0;
 }
 
 } // namespace
@@ -323,12 +305,12 @@ int start_publishing(const MqttSettings *settings, MqttProblem *problem) {
     problem->code = MQTT_FINE;
 
     auto p = std::make_shared<Publisher>();
-    if (prepare(p.get(), settings, problem) != 0) return -1;
-    const bool bracketed = std::strchr(p->broker.host, ':') != nullptr;
+    if (mqtt_read_settings(settings, &p->to, problem) != 0) return -1;
+    const bool bracketed = std::strchr(p->to.broker.host, ':') != nullptr;
     std::snprintf(p->status.broker, sizeof p->status.broker, bracketed ? "[%s]:%d" : "%s:%d",
-                  p->broker.host, p->broker.port);
-    std::snprintf(p->status.prefix, sizeof p->status.prefix, "%s", p->prefix);
-    std::snprintf(p->statusTopic, sizeof p->statusTopic, "%s/status", p->prefix);
+                  p->to.broker.host, p->to.broker.port);
+    std::snprintf(p->status.prefix, sizeof p->status.prefix, "%s", p->to.prefix);
+    std::snprintf(p->statusTopic, sizeof p->statusTopic, "%s/status", p->to.prefix);
     static int started;
     char host[64] = "";
     (void)gethostname(host, sizeof host - 1);
@@ -363,10 +345,7 @@ long long stop_publishing(int drainMs, int waitMs, MqttStatus *last) {
     guard.lock();
     const bool finished =
         p->finishedChanged.wait_for(guard, Ms(waitMs), [&] { return p->finished; });
-    if (last) {
-        *last = p->status;
-        last->waiting = mqtt_queue_size(&p->queue) + p->handed;
-    }
+    if (last) snapshot(p.get(), last);
     guard.unlock();
     if (!finished) {
         p->thread.detach(); // it holds the publisher until it ends
@@ -382,7 +361,6 @@ int publishing_status(MqttStatus *status) {
         return 0;
     }
     const std::lock_guard<std::mutex> guard(current->lock);
-    *status = current->status;
-    status->waiting = mqtt_queue_size(&current->queue) + current->handed;
+    snapshot(current.get(), status);
     return 1;
 }

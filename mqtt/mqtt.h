@@ -89,6 +89,20 @@ void mqtt_default_prefix(char *prefix, int size);
 // of a regular file that only its owner may read. Returns 0, or -1 with problem.
 int mqtt_read_credentials(const char *path, char *user, char *password, MqttProblem *problem);
 
+// The settings as the client uses them.
+struct MqttConnection {
+    MqttBroker broker;
+    char prefix[MQTT_PREFIX_SIZE];   // the default one when the settings name none
+    char user[MQTT_CREDENTIAL_SIZE]; // "" without a credentials file
+    char password[MQTT_CREDENTIAL_SIZE];
+    char caFile[MQTT_PATH_SIZE]; // "" for the system's certificates
+};
+
+// Reads and checks the settings into *connection: the URL, the prefix, the credentials file, and
+// the CA file (readable, and only with mqtts://). Returns 0, or -1 with problem.
+int mqtt_read_settings(const MqttSettings *settings, MqttConnection *connection,
+                       MqttProblem *problem);
+
 // One message to the broker.
 struct MqttMessage {
     char topic[MQTT_TOPIC_SIZE];

@@ -208,3 +208,32 @@ int mqtt_read_credentials(const char *path, char *user, char *password, MqttProb
     std::snprintf(password, MQTT_CREDENTIAL_SIZE, "%s", colon + 1);
     return 0;
 }
+
+int mqtt_read_settings(const MqttSettings *settings, MqttConnection *connection,
+                       MqttProblem *problem) {
+    *connection = MqttConnection{};
+    if (mqtt_parse_url(settings->url, &connection->broker, problem) != 0) return -1;
+    if (settings->prefix[0] == '\0')
+        mqtt_default_prefix(connection->prefix, sizeof connection->prefix);
+    else if (mqtt_check_prefix(settings->prefix, problem) == 0)
+        std::snprintf(connection->prefix, sizeof connection->prefix, "%s", settings->prefix);
+    else
+        return -1;
+    if (settings->credentials[0] != '\0' &&
+        mqtt_read_credentials(settings->credentials, connection->user, connection->password,
+                              problem) != 0)
+        return -1;
+    if (settings->caFile[0] == '\0') return 0;
+    if (!connection->broker.tls) {
+        set_problem(problem, MQTT_CA_WITHOUT_TLS, settings->url);
+        return -1;
+    }
+    const int fd = open(settings->caFile, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        set_problem(problem, MQTT_CA_UNREADABLE, settings->caFile, std::strerror(errno));
+        return -1;
+    }
+    close(fd);
+    std::snprintf(connection->caFile, sizeof connection->caFile, "%s", settings->caFile);
+    return 0;
+}

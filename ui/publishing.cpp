@@ -79,7 +79,7 @@ int finish_command_line_publishing(int status) {
     char text[MQTT_TEXT_SIZE];
     int length = std::snprintf(text, sizeof text, "%lld message%s left unsent", unsent,
                                unsent == 1 ? "" : "s");
-    if (last.problem.code != MQTT_FINE && last.problem.code != told.code) {
+    if (last.problem.code != MQTT_FINE) {
         length += std::snprintf(text + length, sizeof text - size_t(length), ": ");
         mqtt_problem_text(&last.problem, 0, text + length, int(sizeof text) - length);
     }

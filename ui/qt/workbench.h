@@ -9,6 +9,7 @@ class HistoryActions;
 class LineMonitor;
 class LogRecorder;
 class MonitorModel;
+class MqttPublishing;
 class Panel;
 class QLabel;
 class QMenu;
@@ -21,6 +22,7 @@ public:
     // The status line's two parts: what the latest exchange did, and what is being recorded.
     QLabel *exchangeStatus() const { return m_exchangeStatus; }
     QLabel *recordingStatus() const { return m_recordingStatus; }
+    QLabel *publishingStatus() const { return m_publishingStatus; }
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
@@ -39,6 +41,7 @@ private:
     QWidget *m_statusLine;
     QLabel *m_exchangeStatus;
     QLabel *m_recordingStatus;
+    QLabel *m_publishingStatus;
     QMenu *m_fileMenu;
     QMenu *m_viewMenu;
     QMenu *m_toolsMenu;
@@ -47,5 +50,6 @@ private:
     MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
     QPointer<LineMonitor> m_lineMonitor;
     LogRecorder *m_logRecorder;
+    MqttPublishing *m_publishing;
     HistoryActions *m_histories;
 };
