@@ -27,14 +27,11 @@ void say(const char *text, const char *after) {
     std::fprintf(stderr, "%s\n", after);
 }
 
-// Says what has changed since it was last said: a new problem, or the connection back after one.
-void tell(const MqttStatus *status) {
+// Says what has changed since it was last said: a new problem (unless the run is ending), or the
+// connection back after one.
+void tell(const MqttStatus *status, bool ending) {
     char text[MQTT_TEXT_SIZE];
-    if (status->state == MQTT_WAITING && (status->problem.code != told.code)) {
-        told = status->problem;
-        mqtt_problem_text(&told, 0, text, sizeof text);
-        say(text, "; trying again");
-    } else if (status->state == MQTT_CONNECTED && told.code != MQTT_FINE) {
+    if (status->problem.code == MQTT_FINE && told.code != MQTT_FINE) {
         told.code = MQTT_FINE;
         std::snprintf(text, sizeof text, "connected to %s again", status->broker);
         char dropped[96] = "";
@@ -43,12 +40,17 @@ void tell(const MqttStatus *status) {
                           status->dropped - droppedTold);
         droppedTold = status->dropped;
         say(text, dropped);
+    } else if (status->problem.code != MQTT_FINE && status->problem.code != told.code &&
+               !ending) {
+        told = status->problem;
+        mqtt_problem_text(&told, 0, text, sizeof text);
+        say(text, "; trying again");
     }
 }
 
 void tell_changes(const ExchangeRecord *, void *) {
     MqttStatus status;
-    if (publishing_status(&status)) tell(&status);
+    if (publishing_status(&status)) tell(&status, false);
 }
 
 } // namespace
@@ -75,6 +77,7 @@ int finish_command_line_publishing(int status) {
     MqttStatus last;
     long long unsent = stop_publishing(DRAIN_MS, WAIT_MS, &last);
     if (unsent < 0) unsent = last.waiting;
+    tell(&last, true);
     if (unsent == 0) return status;
     char text[MQTT_TEXT_SIZE];
     int length = std::snprintf(text, sizeof text, "%lld message%s left unsent", unsent,
