@@ -209,6 +209,7 @@ void run(std::shared_ptr<Publisher> p) {
     mosquitto *client = new_client(p.get());
     Ms delay = FIRST_DELAY;
     Clock::time_point nextTry = Clock::now(), tried;
+    bool said = false; // everything went out, "offline" last: the goodbye may be clean
     for (bool connected = false, first = true; client; first = false) {
         Clock::time_point deadline;
         bool stopping = false, drained = false;
@@ -223,7 +224,8 @@ void run(std::shared_ptr<Publisher> p) {
             connected = state == MQTT_CONNECTED;
         }
         Clock::time_point now = Clock::now();
-        if (stopping && ((drained && connected) || now >= deadline)) break;
+        said = drained && connected;
+        if (stopping && (said || now >= deadline)) break;
         if (state == MQTT_CONNECTING && !first && now - tried > CONNECT_TIME) {
             disconnect(client); // the broker's host never answered
             note_failure(p.get(), MOSQ_ERR_TIMEOUT, 0);
@@ -265,7 +267,8 @@ void run(std::shared_ptr<Publisher> p) {
         if (nextTry < now + delay) nextTry = now + delay;
     }
     if (client) {
-        if (mosquitto_socket(client) >= 0) disconnect(client);
+        // without DISCONNECT the broker gives the last will, "offline", in place of what is lost
+        if (said) disconnect(client);
         mosquitto_destroy(client);
     }
     const std::lock_guard<std::mutex> guard(p->lock);
