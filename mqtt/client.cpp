@@ -22,6 +22,7 @@
 #include <mutex>
 #include <poll.h>
 #include <pthread.h>
+#include <sched.h>
 #include <thread>
 #include <unistd.h>
 
@@ -205,6 +206,12 @@ void run(std::shared_ptr<Publisher> p) {
     sigemptyset(&blocked);
     sigaddset(&blocked, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
+#ifdef SCHED_BATCH
+    // woken by an exchange's messages, this thread must not take the processor from that
+    // exchange before it has ended: a batch thread never preempts on waking
+    const sched_param batch{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
+#endif
 
     mosquitto *client = new_client(p.get());
     Ms delay = FIRST_DELAY;
