@@ -69,6 +69,8 @@ MqttDialog::MqttDialog(QWidget *parent)
                  fileField(m_ca, byLanguage(QStringLiteral("CA-Zertifikate (PEM)"),
                                             QStringLiteral("CA certificates (PEM)"))));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(byLanguage(QStringLiteral("Abbrechen"), QStringLiteral("Cancel")));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto *layout = new QVBoxLayout(this);
