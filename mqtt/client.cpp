@@ -48,6 +48,7 @@ struct Publisher {
     std::atomic<bool> wakePending{false};
     std::thread thread;
     int listener = 0;
+    bool greeting = false; // the thread's: connected, "online" not yet handed over
 
     std::mutex lock; // guards what follows
     std::condition_variable finishedChanged;
@@ -125,9 +126,9 @@ void hand_over(Publisher *p, mosquitto *client, const char *topic, const char *p
         p->status.dropped++; // too large, or the client out of memory
 }
 
-void on_connect(mosquitto *client, void *context, int rc) {
+void on_connect(mosquitto *, void *context, int rc) {
     auto *p = static_cast<Publisher *>(context);
-    std::unique_lock<std::mutex> guard(p->lock);
+    const std::lock_guard<std::mutex> guard(p->lock);
     if (rc != 0) {
         set_problem(p, rc == 4 || rc == 5 ? MQTT_NOT_AUTHORIZED : MQTT_FAILED,
                     mosquitto_connack_string(rc));
@@ -136,9 +137,19 @@ void on_connect(mosquitto *client, void *context, int rc) {
     }
     set_state(p, MQTT_CONNECTED);
     p->status.problem.code = MQTT_FINE;
-    const long long dropped = p->status.dropped - p->droppedReported;
-    p->droppedReported = p->status.dropped;
-    guard.unlock();
+    p->greeting = true;
+}
+
+// Once connected, before what waits: "online", and how many messages gave way meanwhile. (Not
+// from on_connect, which runs under the client's own locks.)
+void greet(Publisher *p, mosquitto *client) {
+    long long dropped;
+    {
+        const std::lock_guard<std::mutex> guard(p->lock);
+        p->greeting = false;
+        dropped = p->status.dropped - p->droppedReported;
+        p->droppedReported = p->status.dropped;
+    }
     hand_over(p, client, p->statusTopic, "online", 6, true);
     if (dropped <= 0) return;
     char topic[MQTT_TOPIC_SIZE], time[LOG_TIME_SIZE], payload[192];
@@ -250,6 +261,7 @@ void run(std::shared_ptr<Publisher> p) {
             nextTry = now + delay;
             delay = std::min(delay * 2, LONGEST_DELAY);
         }
+        if (p->greeting) greet(p.get(), client);
         feed(p.get(), client);
 
         Ms wait = LONGEST_WAIT;
@@ -271,6 +283,7 @@ void run(std::shared_ptr<Publisher> p) {
         if (rc == MOSQ_ERR_SUCCESS || rc == MOSQ_ERR_NO_CONN) continue;
         note_failure(p.get(), rc, errno);
         now = Clock::now();
+        p->greeting = false;
         if (nextTry < now + delay) nextTry = now + delay;
     }
     if (client) {
