@@ -32,7 +32,6 @@ enum {
     MQTT_TLS_PORT = 8883,        // and of mqtts://
     MQTT_KEEPALIVE_SECONDS = 10, // the broker gives the last will after 1.5 times this
     MQTT_RECORD_MESSAGES = 2,    // messages of one record at most
-    EXIT_MQTT_SETTINGS = 78,     // a run ends so when the credentials or CA file cannot be used
 };
 
 // Publishing as --mqtt and its companions or the window's dialog set it.
@@ -80,7 +79,8 @@ void mqtt_problem_text(const MqttProblem *problem, int german, char *text, int s
 // Reads an MQTT URL. Returns 0, or -1 with problem (MQTT_BAD_URL).
 int mqtt_parse_url(const char *url, MqttBroker *broker, MqttProblem *problem);
 // Whether prefix can begin topics: 1 to MQTT_PREFIX_SIZE - 1 bytes of UTF-8 in levels that "/"
-// separates, none empty, without the wildcards "+" and "#" and control characters. Returns 0,
+// separates, none empty, without the wildcards "+" and "#" and control characters, not beginning
+// with the broker's own "$". Returns 0,
 // or -1 with problem (MQTT_BAD_PREFIX).
 int mqtt_check_prefix(const char *prefix, MqttProblem *problem);
 // "kelvra/<host name>", what a topic level may not hold in the name written as "_".

@@ -43,10 +43,10 @@ const struct {
      "Port 1 bis 65535"},
     {MQTT_BAD_PREFIX,
      "%1 is no topic prefix: 1 to 127 bytes in levels separated by /, none empty, without +, # "
-     "and control characters",
+     "and control characters, not beginning with $",
      "%1 ist kein Themenpr\xc3\xa4"
      "fix: 1 bis 127 Bytes in Ebenen, durch / getrennt, keine leer, "
-     "ohne +, # und Steuerzeichen"},
+     "ohne +, # und Steuerzeichen, nicht mit $ am Anfang"},
     {MQTT_CREDENTIALS_UNREADABLE, "cannot read the credentials file %1: %2",
      "die Zugangsdatei %1 kann nicht gelesen werden: %2"},
     {MQTT_CREDENTIALS_EXPOSED,
@@ -136,7 +136,7 @@ int mqtt_parse_url(const char *url, MqttBroker *broker, MqttProblem *problem) {
 
 int mqtt_check_prefix(const char *prefix, MqttProblem *problem) {
     const size_t length = std::strlen(prefix);
-    bool good = length > 0 && length < MQTT_PREFIX_SIZE && prefix[0] != '/' &&
+    bool good = length > 0 && length < MQTT_PREFIX_SIZE && prefix[0] != '/' && prefix[0] != '$' &&
                 prefix[length - 1] != '/' && !std::strstr(prefix, "//");
     for (const auto *c = reinterpret_cast<const unsigned char *>(prefix); good && *c; c++) {
         good = *c >= 0x20 && *c != 0x7F && *c != '+' && *c != '#';

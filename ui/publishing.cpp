@@ -40,8 +40,7 @@ void tell(const MqttStatus *status, bool ending) {
                           status->dropped - droppedTold);
         droppedTold = status->dropped;
         say(text, dropped);
-    } else if (status->problem.code != MQTT_FINE && status->problem.code != told.code &&
-               !ending) {
+    } else if (status->problem.code != MQTT_FINE && status->problem.code != told.code && !ending) {
         told = status->problem;
         mqtt_problem_text(&told, 0, text, sizeof text);
         say(text, "; trying again");

@@ -11,7 +11,6 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <spawn.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -44,33 +43,21 @@ void end(int *pid, int signal) {
     *pid = -1;
 }
 
-// Whether something takes connections on the port of 127.0.0.1.
-bool accepting(int port) {
+// Binds (port 0: any free one) or connects a socket to the port of 127.0.0.1. Returns the
+// socket's own port, or -1 when that failed.
+int on_loopback(int port, bool bind_it) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(uint16_t(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool connected = connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    close(fd);
-    return connected;
-}
-
-} // namespace
-
-int free_port() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto *any = reinterpret_cast<sockaddr *>(&address);
     socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length);
+    const bool done = (bind_it ? bind(fd, any, length) : connect(fd, any, length)) == 0 &&
+                      getsockname(fd, any, &length) == 0;
     close(fd);
-    return ntohs(address.sin_port);
+    return done ? ntohs(address.sin_port) : -1;
 }
-
-namespace {
 
 std::vector<std::string> lines_of_file(const std::string &name) {
     std::ifstream file(name);
@@ -119,7 +106,7 @@ void Broker::stop() {
 bool Broker::start() {
     if (folder_.empty()) return false;
     pid_ = spawn({"mosquitto", "-c", file("mosquitto.conf")}, file("broker.log"));
-    if (pid_ > 0 && wait_for(10, [this] { return accepting(port_); })) return true;
+    if (pid_ > 0 && wait_for(10, [this] { return on_loopback(port_, false) > 0; })) return true;
     stop();
     return false;
 }
@@ -157,4 +144,8 @@ std::vector<std::string> retained(const Broker &broker, const std::string &topic
                     file);
     waitpid(pid, nullptr, 0);
     return lines_of_file(file);
+}
+
+int free_port() {
+    return on_loopback(0, true);
 }

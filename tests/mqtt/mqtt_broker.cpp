@@ -37,17 +37,9 @@ TEST(MqttBroker, PollingRunAcrossABrokerRestartAndTheLastWillOfAKilledRun) {
     const std::string id = "kelvra-test-" + std::to_string(getpid());
     const Subscriber live(broker, "test/lab/#", id); // its session outlives the restart
     ASSERT_TRUE(wait_for(10, [&] { return logged(broker, " as " + id); }));
-    const std::vector<std::string> polling = {"--send",
-                                              "A0",
-                                              "--map",
-                                              "com1=" + chamber.path(),
-                                              "--mqtt",
-                                              broker.url(),
-                                              "--mqtt-prefix",
-                                              "test/lab",
-                                              "--timestamps",
-                                              "--interval",
-                                              "0.2"};
+    const std::string map = "--map=com1=" + chamber.path(), mqtt = "--mqtt=" + broker.url();
+    const std::vector<std::string> polling = {
+        "--send=A0", map, mqtt, "--mqtt-prefix=test/lab", "--timestamps", "--interval=0.2"};
     const std::string exchanges = "0 test/lab/com1/1/exchange ";
 
     std::vector<std::string> args = polling;

@@ -184,7 +184,7 @@ TEST(MqttSettings, UrlsPrefixesAndCredentialFiles) {
     }
     const std::string tooLong(MQTT_PREFIX_SIZE, 'x');
     for (const char *bad :
-         {"", "/a", "a/", "a//b", "a/+/b", "#", "a\nb", "a\xe4 b", tooLong.c_str()}) {
+         {"", "/a", "a/", "a//b", "a/+/b", "#", "$SYS/a", "a\nb", "a\xe4 b", tooLong.c_str()}) {
         MqttProblem problem{};
         EXPECT_EQ(mqtt_check_prefix(bad, &problem), -1) << bad;
     }
