@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -121,6 +122,9 @@ TEST(MqttBroker, SettingsThatCannotWorkAndTheirMessages) {
     char made[] = "/tmp/kelvra-mqtt-settings-XXXXXX";
     ASSERT_TRUE(mkdtemp(made));
     const std::string folder = made;
+    const std::unique_ptr<const char, void (*)(const char *)> removed(made, [](const char *path) {
+        (void)std::system(("rm -rf '" + std::string(path) + "'").c_str());
+    });
     const std::string passwords = write_file(folder + "/passwords", "", 0600);
     ASSERT_EQ(std::system(("mosquitto_passwd -b " + passwords + " operator s3cret").c_str()), 0);
     // a certificate authority of the test's own, and the broker's certificate for 127.0.0.1
@@ -196,7 +200,6 @@ TEST(MqttBroker, SettingsThatCannotWorkAndTheirMessages) {
         EXPECT_EQ(runs[i].status, cases[i].status) << cases[i].args[1] << "\n" << runs[i].err;
         EXPECT_EQ(message, cases[i].message) << cases[i].args[1];
     }
-    (void)std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 } // namespace
