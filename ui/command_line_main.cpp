@@ -1,5 +1,5 @@
-// kelvra-ascii, the command users type: it runs what needs no window itself, on Qt Core and Qt
-// SerialPort alone (kelvra_userint_headless), and hands a run with a window over to
+// kelvra-ascii, the command users type: it runs what needs no window itself, on Qt Core, Qt
+// Network and Qt SerialPort alone (kelvra_userint_headless), and hands a run with a window over to
 // kelvra-ascii-window (ui/main.cpp), which loads Qt Widgets.
 #include "ui/command_line.h"
 #include "ui/options.h"
