@@ -13,8 +13,8 @@ namespace {
 
 enum { FOUND, MISSING, REFUSED, RAW_TCP, RFC2217, STATES };
 
-int state_of(int port) {
-    const char *device = ComPortDevice(port);
+// device: what ComPortDevice(port) gave, which a second call would replace
+int state_of(int port, const char *device) {
     if (is_network_device(device)) return strncasecmp(device, "tcp", 3) == 0 ? RAW_TCP : RFC2217;
     switch (CheckComPort(port)) {
     case 0: return FOUND;
@@ -36,7 +36,7 @@ int port_hint(int port, char *text, int textSize) {
     const bool english = Fremdsprache != 0;
     const char *device = ComPortDevice(port);
     const size_t size = (size_t)textSize;
-    const int state = state_of(port);
+    const int state = state_of(port, device);
     int written = 0;
 
     switch (state) {
@@ -127,7 +127,7 @@ int print_ports(FILE *out) {
         const char *device = ComPortDevice(port);
         fprintf(out, "  com%-3d ", port);
         put_latin1_visible(device, out);
-        fprintf(out, "%*s  %s\n", width - (int)strlen(device), "", state_words[state_of(port)]);
+        fprintf(out, "%*s  %s\n", width - (int)strlen(device), "", state_words[state_of(port, device)]);
     }
 
     const char *example = "/dev/ttyUSB0";
