@@ -76,82 +76,74 @@ TEST(CommandLineNetwork, Rfc2217SetsTheFarLineAndCarriesTheByte0xFF) {
     EXPECT_EQ(lines_of(run.out), (std::vector<std::string>{hex, hex}));
 }
 
+struct Failure {
+    const char *what;
+    int script;                    // what the ScriptedServer does, or NOBODY listens
+    std::string address;           // its scheme, or a whole address
+    std::vector<std::string> more; // options beyond --send A0 --map
+    int status;
+    std::string message;  // after "RS-232 Message: com1 (ADDRESS): "; none: no answer
+    int connections = {}; // the server accepted
+};
+constexpr int NOBODY = -1;
+
 TEST(CommandLineNetwork, EachFailureNamesTheAddressAndItsCauseWithinTheExchangeBound) {
     using Script = ScriptedServer::Script;
-    const std::string unknown = "tcp://" + std::string(64, 'a') + ".invalid:4001";
-    const struct {
-        const char *what;
-        std::unique_ptr<ScriptedServer> server; // none: nothing listens
-        const char *scheme;                     // null: the unknown host
-        std::vector<std::string> more;          // options beyond --send A0 --map
-        int status;
-        std::string message; // after "com1 (ADDRESS): "
-        int connections;     // the server accepted
-    } cases[] = {
-        {"refused", nullptr, "tcp", {"--lang", "de"}, 2, "Verbindung abgelehnt", 0},
+    const std::vector<std::string> polling = {"--repeat", "3", "--interval", "0.7"};
+    const Failure cases[] = {
+        {"refused", NOBODY, "tcp", {"--lang", "de"}, 2, "Verbindung abgelehnt"},
         // a label longer than 63 characters is refused by the resolver itself: no query leaves
         // the machine
-        {"unknown host", nullptr, nullptr, {}, 2, "unknown host aaaa", 0},
-        {"accepts, then silent: no answer",
-         std::make_unique<ScriptedServer>(Script::SILENT),
-         "tcp",
+        {"unknown host",
+         NOBODY,
+         "tcp://" + std::string(64, 'a') + ".invalid:1",
          {},
-         1,
-         "",
-         1},
+         2,
+         "unknown host aaaa"},
+        {"accepts, then silent: no answer", Script::SILENT, "tcp", {}, 1, "", 1},
         {"accepts, then silent to RFC 2217",
-         std::make_unique<ScriptedServer>(Script::SILENT),
+         Script::SILENT,
          "rfc2217",
          {},
          2,
          "the device server did not confirm the line settings (RFC 2217) within 2.0 s",
          1},
         {"dropped in the middle of an answer",
-         std::make_unique<ScriptedServer>(Script::DROP_IN_ANSWER),
+         Script::DROP_IN_ANSWER,
          "tcp",
          {},
          2,
          "the device server closed the connection",
          1},
-        {"restarted between exchanges: refused while down, then answered anew",
-         std::make_unique<ScriptedServer>(Script::RESTART),
-         "tcp",
-         {"--repeat", "3", "--interval", "0.7"},
-         0,
-         "connection refused",
-         2},
-        {"one connection for a whole run",
-         std::make_unique<ScriptedServer>(Script::ANSWER),
-         "tcp",
-         {"--repeat", "3", "--interval", "0.2"},
-         0,
-         "",
-         1},
+        {"restarted between exchanges: refused while down, then answered anew", Script::RESTART,
+         "tcp", polling, 0, "connection refused", 2},
+        {"one connection for a whole run", Script::ANSWER, "tcp", polling, 0, "", 1},
     };
+    std::vector<std::unique_ptr<ScriptedServer>> servers;
     std::vector<std::vector<std::string>> argLists;
     std::vector<std::string> addresses;
-    for (const auto &c : cases) {
-        const int port = c.server ? c.server->port() : free_loopback_port();
-        addresses.push_back(
-            c.scheme ? std::string(c.scheme) + "://127.0.0.1:" + std::to_string(port) : unknown);
+    for (const Failure &c : cases) {
+        servers.push_back(c.script == NOBODY ? nullptr
+                                             : std::make_unique<ScriptedServer>(Script(c.script)));
+        const int port = servers.back() ? servers.back()->port() : free_loopback_port();
+        addresses.push_back(c.address.find(':') != std::string::npos
+                                ? c.address
+                                : c.address + "://127.0.0.1:" + std::to_string(port));
         argLists.push_back({"--send", "A0", "--lang", "en", "--map", "com1=" + addresses.back()});
         argLists.back().insert(argLists.back().end(), c.more.begin(), c.more.end());
     }
     const std::vector<ToolRun> runs = run_tools(argLists);
     for (size_t i = 0; i < runs.size(); i++) {
-        const auto &c = cases[i];
+        const Failure &c = cases[i];
         SCOPED_TRACE(c.what);
         EXPECT_EQ(runs[i].status, c.status) << runs[i].err;
-        if (!c.message.empty()) {
-            EXPECT_NE(runs[i].err.find("RS-232 Message: com1 (" + addresses[i] + "): " + c.message),
-                      std::string::npos)
-                << runs[i].err;
-        } else if (c.status != 0) {
-            EXPECT_EQ(runs[i].err.rfind("no valid answer: no-answer: ", 0), 0u) << runs[i].err;
-        }
-        if (c.server) {
-            EXPECT_EQ(c.server->accepted(), c.connections);
-        }
+        const std::string expected =
+            c.message.empty() && c.status == 1
+                ? "no valid answer: no-answer: "
+                : "RS-232 Message: com1 (" + addresses[i] + "): " + c.message;
+        EXPECT_EQ(runs[i].err.find(expected) != std::string::npos, !c.message.empty() || c.status)
+            << runs[i].err;
+        EXPECT_EQ(servers[i] ? servers[i]->accepted() : 0, c.connections);
         // one exchange: the exchange's bound, 2.5 s, and the start of a sanitized process on a
         // busy machine
         if (c.more.size() < 4) {
