@@ -23,9 +23,9 @@ FRAME = bytes([0x02, 0x81, 0xC1, 0xB0, 0xF0, 0x03])  # "A0" for chamber 1
 device = sys.argv[1]
 wait = "--wait" in sys.argv[2:]
 if "://" in device:
+    # pyserial's RFC 2217 has no write time-out
     line = serial.serial_for_url(device + "?ign_set_control", 19200, bytesize=8, stopbits=1,
-                                 timeout=0.5 if wait else 1.0, write_timeout=0.5,
-                                 parity=serial.PARITY_ODD)
+                                 timeout=0.5 if wait else 1.0, parity=serial.PARITY_ODD)
 else:
     pty = os.path.realpath(device).startswith("/dev/pts/")
     line = serial.Serial(device, 19200, bytesize=8, stopbits=1, timeout=0.5 if wait else 1.0,

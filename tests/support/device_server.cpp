@@ -11,13 +11,10 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace {
 
@@ -89,16 +86,14 @@ Ser2net::Ser2net(const std::string &device, bool rfc2217, const std::string &lin
                            << "    accepter: " << (rfc2217 ? "telnet(rfc2217)," : "")
                            << "tcp,127.0.0.1," << port << "\n"
                            << "    connector: serialdev," << device << "," << line << ",local\n";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    char *argv[] = {
-        const_cast<char *>("ser2net"), const_cast<char *>("-n"), const_cast<char *>("-d"),
-        const_cast<char *>("-c"),      config_.data(),           nullptr};
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "ser2net", &actions, nullptr, argv, environ) == 0) pid_ = pid;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = fork();
+    if (pid_ == 0) { // quiet, in the foreground
+        const int quiet = open("/dev/null", O_WRONLY);
+        dup2(quiet, STDOUT_FILENO);
+        dup2(quiet, STDERR_FILENO);
+        execlp("ser2net", "ser2net", "-n", "-d", "-c", config_.c_str(), nullptr);
+        _exit(127);
+    }
     for (int i = 0; i < 250 && pid_ > 0 && !started_; i++) {
         started_ = listening(port);
         if (!started_) std::this_thread::sleep_for(std::chrono::milliseconds(20));

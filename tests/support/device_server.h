@@ -6,9 +6,8 @@
 #include <string>
 #include <thread>
 
-// ser2net started with a configuration of its own on a free port of 127.0.0.1, stopped when
-// destroyed. It opens the device for each client with the resting settings given (`line`, as
-// ser2net writes them: "9600n81") and restores them when the client leaves.
+// ser2net on a free port of 127.0.0.1, stopped when destroyed. It opens the device for each
+// client with the resting settings given ("9600n81") and restores them when the client leaves.
 class Ser2net {
 public:
     Ser2net(const std::string &device, bool rfc2217, const std::string &line = "9600n81");
@@ -16,8 +15,7 @@ public:
     Ser2net(const Ser2net &) = delete;
     Ser2net &operator=(const Ser2net &) = delete;
 
-    // Listening, once the constructor returns, or failed to start.
-    bool started() const { return started_; }
+    bool started() const { return started_; } // listening
     // The port name that reaches it: "tcp://127.0.0.1:PORT" or "rfc2217://127.0.0.1:PORT".
     const std::string &address() const { return address_; }
 
@@ -37,9 +35,7 @@ public:
         RESTART,        // answers once, then stops listening for a second and starts anew
     };
     explicit ScriptedServer(Script script);
-    ~ScriptedServer();
-    ScriptedServer(const ScriptedServer &) = delete;
-    ScriptedServer &operator=(const ScriptedServer &) = delete;
+    ~ScriptedServer(); // its atomics and thread make it neither copyable nor movable
 
     int port() const { return port_; }
     // Connections accepted so far, and how many of them the client has closed.
