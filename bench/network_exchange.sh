@@ -54,6 +54,7 @@ rtt = {name: [] for name in ports}
 script_times = {"pty": [], "rfc2217": []}
 
 def run(command):
+    time.sleep(0.05)  # ser2net frees its line a few ms after a client leaves
     start = time.perf_counter()
     done = subprocess.run(command, capture_output=True, text=True)
     return time.perf_counter() - start, done

@@ -17,6 +17,8 @@ namespace {
 // TCP itself instead of growing the buffer.
 constexpr qint64 receivedBytes = 65536;
 constexpr int pollsAtAdoption = 16; // reads of what came while a kept connection waited
+constexpr int retryMs = 20;         // the pause before connecting again to a server that left
+constexpr int CLOSED_EARLY = 1;     // negotiate(): the server ended the connection meanwhile
 // How long a purge waits for the server's confirmation: a few round trips of a slow network.
 // A server that lets one go unconfirmed so long is not waited for again.
 constexpr int purgeConfirmationMs = 100;
@@ -46,6 +48,7 @@ NetworkDevice::NetworkDevice(const NetworkAddress &address) : m_address(address)
     if (address.rfc2217) m_telnet.emplace();
     m_socket.setProxy(QNetworkProxy::NoProxy); // a device server is reached directly
     m_socket.setReadBufferSize(receivedBytes);
+    watchSocket();
 }
 
 NetworkDevice::~NetworkDevice() {
@@ -53,10 +56,26 @@ NetworkDevice::~NetworkDevice() {
     m_socket.abort();
 }
 
+// ser2net frees its line a few milliseconds after a client has left; a client that comes sooner
+// (the next run of a script) is greeted, told "Port's device already in use" and left. Over
+// Telnet that shows before the line is set, and the connection is made again until the open's
+// deadline. (Over raw TCP the words arrive where an answer would, and the exchange rejects them.)
 int NetworkDevice::connectTo(const LineSettings &settings, QDeadlineTimer deadline,
                              QString *cause) {
     const QList<QHostAddress> addresses = lookUpHost(m_address.host, deadline, cause);
     if (addresses.isEmpty()) return RS232_NO_DEVICE;
+    for (;;) {
+        const int code = connectOnce(addresses, settings, deadline, cause);
+        if (code != CLOSED_EARLY) return code;
+        if (deadline.hasExpired()) return RS232_NO_DEVICE;
+        waitUntil(QDeadlineTimer(std::min<qint64>(retryMs, deadline.remainingTime())));
+        m_data.clear();
+        m_telnet.emplace();
+    }
+}
+
+int NetworkDevice::connectOnce(const QList<QHostAddress> &addresses, const LineSettings &settings,
+                               QDeadlineTimer deadline, QString *cause) {
     for (const QHostAddress &address : addresses) { // a name may stand for IPv6 and IPv4 alike
         m_socket.connectToHost(address, m_address.port);
         if (waitForConnection(m_socket, deadline)) break;
@@ -66,8 +85,8 @@ int NetworkDevice::connectTo(const LineSettings &settings, QDeadlineTimer deadli
         if (deadline.hasExpired()) break;
     }
     if (m_socket.state() != QAbstractSocket::ConnectedState) return RS232_NO_DEVICE;
+    m_failure.clear();                                            // of an address tried before
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); // a frame goes out at once
-    watchSocket();
     open(QIODevice::ReadWrite | QIODevice::Unbuffered);
     if (!m_telnet) return 0;
     const int code = negotiate(settings, deadline, cause);
@@ -97,9 +116,11 @@ int NetworkDevice::negotiate(const LineSettings &settings, QDeadlineTimer deadli
                                                "(COM-PORT-OPTION)"));
             return RS232_BAD_SETTINGS;
         }
-        if (failed()) {
-            *cause = failure();
-            return RS232_NO_DEVICE;
+        if (m_socket.state() != QAbstractSocket::ConnectedState || !m_failure.isEmpty()) {
+            // with the server's last words, if any
+            const QString words = QString::fromLatin1(m_data.left(80)).trimmed();
+            *cause = failure() + (words.isEmpty() ? QString() : QStringLiteral(": ") + words);
+            return CLOSED_EARLY;
         }
         if (deadline.hasExpired()) {
             *cause = inLanguage(QStringLiteral("der Ger\u00e4teserver best\u00e4tigt die "
@@ -139,7 +160,6 @@ bool NetworkDevice::adopt(qintptr descriptor, const std::optional<TelnetCodec> &
         closeSocket(descriptor);
         return false;
     }
-    watchSocket();
     open(QIODevice::ReadWrite | QIODevice::Unbuffered);
     // what came meanwhile, up to the end of the connection if the server has closed it
     for (int poll = 0; poll < pollsAtAdoption && m_socket.waitForReadyRead(0); poll++) {
@@ -181,6 +201,7 @@ void NetworkDevice::watchSocket() {
 // it are answered. `signal`: whether to tell readers (not from inside a read, whose caller
 // counts the bytes it has been told of).
 void NetworkDevice::pull(bool signal) {
+    if (!m_socket.isOpen()) return; // a connection that failed before it was made
     const qint64 room = receivedBytes - m_data.size();
     if (room <= 0) return;
     const QByteArray wire = m_socket.read(room);

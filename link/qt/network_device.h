@@ -8,7 +8,9 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
+#include <QHostAddress>
 #include <QIODevice>
+#include <QList>
 #include <QString>
 #include <QTcpSocket>
 
@@ -66,6 +68,8 @@ private:
     void watchSocket();
     void pull(bool signal);
     void purge(int buffers);
+    int connectOnce(const QList<QHostAddress> &addresses, const LineSettings &settings,
+                    QDeadlineTimer deadline, QString *cause);
     int negotiate(const LineSettings &settings, QDeadlineTimer deadline, QString *cause);
 
     NetworkAddress m_address;
