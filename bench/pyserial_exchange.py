@@ -1,11 +1,12 @@
 #!/usr/bin/python3
 """One exchange with pyserial, for comparison with kelvra-ascii --send: open the line at
 19200 8O1, write the A0 frame for chamber 1, read the answer up to its end byte, close.
-Usage: pyserial_exchange.py DEVICE [--wait] [--time]. DEVICE may be a pyserial URL such as
-rfc2217://127.0.0.1:4001. Without --wait it reads at once (the answer may take until 1.0 s after
-the write, as in the tool); with --wait it first sleeps 0.5 s, as the window's Enter does. Prints
-the answer in hex, with --time also the milliseconds from the flush of the input to the answer's
-end (the exchange without the open); exit 1 without an answer.
+Usage: pyserial_exchange.py DEVICE [--wait] [--time] [--count N] [--no-flush]. DEVICE may be a
+pyserial URL such as rfc2217://127.0.0.1:4001. Without --wait it reads at once (the answer may
+take until 1.0 s after the write, as in the tool); with --wait it first sleeps 0.5 s, as the
+window's Enter does. Prints the answer in hex, with --time also the milliseconds from the flush of
+the input to the answer's end (the exchange without the open), the median of --count exchanges
+on the one open line; --no-flush leaves the flush out. Exit 1 without an answer.
 
 A pseudo-terminal has no parity bits: Linux drops the parity enable but keeps the odd flag,
 and a line left so (pyserial does not restore settings on close) refuses every later request
@@ -31,16 +32,20 @@ else:
     line = serial.Serial(device, 19200, bytesize=8, stopbits=1, timeout=0.5 if wait else 1.0,
                          write_timeout=0.5,
                          parity=serial.PARITY_NONE if pty else serial.PARITY_ODD)
-start = time.perf_counter()
-line.reset_input_buffer()
-line.write(FRAME)
-line.flush()
-if wait:
-    time.sleep(0.5)
-answer = line.read_until(b"\x03")
-elapsed = time.perf_counter() - start
+count = int(sys.argv[sys.argv.index("--count") + 1]) if "--count" in sys.argv else 1
+times = []
+for _ in range(count):
+    start = time.perf_counter()
+    if "--no-flush" not in sys.argv:
+        line.reset_input_buffer()
+    line.write(FRAME)
+    line.flush()
+    if wait:
+        time.sleep(0.5)
+    answer = line.read_until(b"\x03")
+    times.append(time.perf_counter() - start)
 line.close()
 print(answer.hex(" "))
 if "--time" in sys.argv[2:]:
-    print(f"{elapsed * 1000:.3f}")
+    print(f"{sorted(times)[len(times) // 2] * 1000:.3f}")
 sys.exit(0 if answer[:2] == b"\x02\x81" and answer[-1:] == b"\x03" else 1)
