@@ -7,10 +7,11 @@
 #include "link/rs232.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <array>
-#include <atomic>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -59,22 +60,22 @@ double closeIdle() {
     return next;
 }
 
-std::atomic<bool> timerSet{false};
-
-// Sets the timer on the application's thread, from any thread: a call queued there runs once
-// its event loop runs (in the window always, on the command line during its waits).
-void setTimer(double seconds) {
+// Where the application's event loop runs (in the window always, on the command line during its
+// waits), a timer on its thread closes kept connections as they idle out, those that worker
+// threads keep too: it is set by the application thread's closes and sets itself again while any
+// connection is kept. Worker threads leave theirs to it and to the next open of a port.
+void setTimer() {
     QCoreApplication *application = QCoreApplication::instance();
-    if (!application || timerSet.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        application,
-        [seconds] {
-            QTimer::singleShot(int(seconds * 1000) + 50, QCoreApplication::instance(), [] {
-                timerSet = false;
-                if (const double next = closeIdle(); next >= 0) setTimer(next);
-            });
-        },
-        Qt::QueuedConnection);
+    if (!application || application->thread() != QThread::currentThread()) return;
+    static QPointer<QTimer> timer; // made and used on the application's thread only
+    if (!timer) {
+        timer = new QTimer(application);
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, timer, [] {
+            if (const double next = closeIdle(); next >= 0) timer->start(int(next * 1000) + 50);
+        });
+    }
+    if (!timer->isActive()) timer->start(int(keptConnectionSeconds * 1000) + 50);
 }
 
 std::optional<KeptConnection> takeKept(const std::string &name) {
@@ -121,7 +122,7 @@ void closeNetworkLine(int port, const std::string &name, std::unique_ptr<Network
             closeKept(kept[port]);
             kept[port] = std::move(connection);
         }
-        setTimer(keptConnectionSeconds);
+        setTimer();
     } else if (connection.descriptor >= 0) {
         closeSocket(connection.descriptor);
     }

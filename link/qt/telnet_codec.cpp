@@ -188,12 +188,12 @@ void TelnetCodec::command(unsigned char verb, unsigned char option) {
 // A COM-PORT-OPTION answer: the value the server set for a line setting.
 void TelnetCodec::subnegotiation() {
     if (m_sub.size() < 3 || static_cast<unsigned char>(m_sub[0]) != COM_PORT) return;
-    const int command = static_cast<unsigned char>(m_sub[1]) - SERVER;
+    const int code = static_cast<unsigned char>(m_sub[1]) - SERVER;
     const auto byte = [this](int i) { return qint64(static_cast<unsigned char>(m_sub[i])); };
-    if (command == SET_BAUDRATE && m_sub.size() >= 6)
-        m_confirmed[command] = byte(2) << 24 | byte(3) << 16 | byte(4) << 8 | byte(5);
-    else if (command >= SET_DATASIZE && command <= SET_STOPSIZE)
-        m_confirmed[command] = byte(2);
-    else if (command == PURGE_DATA && m_purgesConfirmed < m_purgesSent)
+    if (code == SET_BAUDRATE && m_sub.size() >= 6)
+        m_confirmed[code] = byte(2) << 24 | byte(3) << 16 | byte(4) << 8 | byte(5);
+    else if (code >= SET_DATASIZE && code <= SET_STOPSIZE)
+        m_confirmed[code] = byte(2);
+    else if (code == PURGE_DATA && m_purgesConfirmed < m_purgesSent)
         m_purgesConfirmed++;
 }
