@@ -18,6 +18,7 @@ namespace {
 constexpr qint64 receivedBytes = 65536;
 constexpr int pollsAtAdoption = 16; // reads of what came while a kept connection waited
 constexpr int retryMs = 20;         // the pause before connecting again to a server that left
+constexpr int retryingMs = 250;     // how long that is done
 constexpr int CLOSED_EARLY = 1;     // negotiate(): the server ended the connection meanwhile
 // How long a purge waits for the server's confirmation: a few round trips of a slow network.
 // A server that lets one go unconfirmed so long is not waited for again.
@@ -58,16 +59,19 @@ NetworkDevice::~NetworkDevice() {
 
 // ser2net frees its line a few milliseconds after a client has left; a client that comes sooner
 // (the next run of a script) is greeted, told "Port's device already in use" and left. Over
-// Telnet that shows before the line is set, and the connection is made again until the open's
-// deadline. (Over raw TCP the words arrive where an answer would, and the exchange rejects them.)
+// Telnet that shows before the line is set, and the connection is made again for a quarter of a
+// second: long enough for that, short enough that a server that keeps ending it ("Device open
+// failure") is reported at once, in its own words. (Over raw TCP the words arrive where an
+// answer would, and the exchange rejects them.)
 int NetworkDevice::connectTo(const LineSettings &settings, QDeadlineTimer deadline,
                              QString *cause) {
     const QList<QHostAddress> addresses = lookUpHost(m_address.host, deadline, cause);
     if (addresses.isEmpty()) return RS232_NO_DEVICE;
+    const QDeadlineTimer retries(retryingMs, Qt::PreciseTimer);
     for (;;) {
         const int code = connectOnce(addresses, settings, deadline, cause);
         if (code != CLOSED_EARLY) return code;
-        if (deadline.hasExpired()) return RS232_NO_DEVICE;
+        if (retries.hasExpired() || deadline.hasExpired()) return RS232_NO_DEVICE;
         waitUntil(QDeadlineTimer(std::min<qint64>(retryMs, deadline.remainingTime())));
         m_data.clear();
         m_telnet.emplace();
