@@ -8,6 +8,7 @@
 // caller is on its thread, but without the operator's input, which is taken once the wait is
 // over: windows repaint and move and timers fire, and what they do must neither start another
 // exchange nor touch the port. Elsewhere a wait blocks the thread.
+// A port may also be a device server on the network, over Qt Network (MapComPort).
 #pragma once
 
 enum {
