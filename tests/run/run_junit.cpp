@@ -1,0 +1,151 @@
+// The JUnit report of a run with passes, failures, retries, a repeat and steps never reached,
+// read back by Python's XML parser: only the elements and attributes that CI servers read, each
+// where they expect it, counts that agree with the cases, and the texts escaped.
+#include "display/format.h"
+#include "run/junit.h"
+#include "tests/run/fake_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+// Checks the report's shape and prints what the test compares: the suite's counts, then per
+// case its name, its verdict element and that element's text.
+const char *const checker = R"(
+import re, sys, xml.etree.ElementTree as ET
+allowed = {  # element: (children, attributes)
+    'testsuites': ({'testsuite'}, set()),
+    'testsuite': ({'properties', 'testcase', 'system-out', 'system-err'},
+                  {'name', 'tests', 'failures', 'errors', 'skipped', 'time', 'timestamp'}),
+    'testcase': ({'failure', 'error', 'skipped', 'system-out', 'system-err'},
+                 {'name', 'classname', 'time'}),
+    'failure': (set(), {'message', 'type'}),
+    'error': (set(), {'message', 'type'}),
+    'skipped': (set(), {'message'}),
+    'system-out': (set(), set()),
+}
+def walk(e):
+    children, attributes = allowed[e.tag]
+    assert set(e.attrib) <= attributes, (e.tag, e.attrib)
+    for c in e:
+        assert c.tag in children, (e.tag, c.tag)
+        walk(c)
+root = ET.parse(sys.argv[1]).getroot()
+assert root.tag == 'testsuites'
+walk(root)
+suite, = root
+cases = suite.findall('testcase')
+def count(tag):
+    return sum(1 for c in cases if c.find(tag) is not None)
+assert int(suite.get('tests')) == len(cases)
+assert int(suite.get('failures')) == count('failure')
+assert int(suite.get('errors')) == count('error')
+assert int(suite.get('skipped')) == count('skipped')
+assert re.fullmatch(r'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d', suite.get('timestamp'))
+assert all(float(c.get('time')) >= 0 for c in cases) and float(suite.get('time')) >= 0
+print(suite.get('name'), len(cases), count('failure'), count('error'), count('skipped'))
+for c in cases:
+    verdict = next((e for e in c if e.tag != 'system-out'), None)
+    out = c.find('system-out')
+    print(c.get('classname'), '|', c.get('name'), '|', verdict.tag if verdict is not None else 'pass',
+          '|', (verdict.get('message') if verdict is not None else ''),
+          '|', len(out.text.splitlines()) if out is not None else 0)
+    if c.find('failure') is not None:
+        print(c.find('failure').text)
+print(suite.find('system-out').text.strip())
+)";
+
+std::string read_back(const std::string &report) {
+    const std::string script =
+        testing::TempDir() + "junit-check-" + std::to_string(getpid()) + ".py";
+    std::ofstream(script) << checker;
+    FILE *pipe = popen(("python3 " + script + " " + report + " 2>&1").c_str(), "r");
+    std::string text;
+    char block[4096];
+    for (size_t got; pipe && (got = fread(block, 1, sizeof block, pipe)) > 0;)
+        text.append(block, got);
+    EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << text;
+    std::remove(script.c_str());
+    return text;
+}
+
+struct Report {
+    JunitReport junit;
+    const Sequence *sequence;
+};
+
+void add_case(const Run *, const StepResult *result, void *context) {
+    auto *report = static_cast<Report *>(context);
+    junit_add(&report->junit, report->sequence, result);
+}
+
+TEST(RunJunit, TheReportReadsBackAsCiServersReadIt) {
+    Fremdsprache = 1; // the verdicts in English
+    const std::string text = "chamber com1:1\n"
+                             "on fail continue\n"
+                             "send a0 030.0\n"
+                             "check A0 set == 30.0, retries 1\n"
+                             "repeat 2 {\n"
+                             "  check A0 set == 25.0\n"
+                             "}\n"
+                             "send \"<&>\"\n"
+                             "expect ok\n"
+                             "on fail stop\n"
+                             "check A0 set == 1\n"
+                             "pause 1 s\n";
+    auto sequence = std::make_unique<Sequence>();
+    ParseError error;
+    ASSERT_EQ(parse_sequence(text.data(), long(text.size()), sequence.get(), &error), 0)
+        << error.message;
+    FakeLine line;
+    line.faultAt = {2}; // the check's first answer
+    auto alarms = std::make_unique<AlarmWatch>();
+    alarm_watch_clear(alarms.get());
+    const RunEnvironment environment = line.environment(alarms.get());
+    auto report = std::make_unique<Report>();
+    report->sequence = sequence.get();
+    ASSERT_EQ(junit_begin(&report->junit, "/some/folder/chamber check.seq"), 0);
+    const RunObserver observer{nullptr, add_case, nullptr, report.get()};
+    auto run = std::make_unique<::Run>();
+    run_begin(run.get(), sequence.get(), &environment, &observer);
+    run_to_end(run.get());
+    junit_note(&report->junit, "summary & more");
+
+    const std::string path = testing::TempDir() + "junit-" + std::to_string(getpid()) + ".xml";
+    ASSERT_EQ(junit_write(&report->junit, run.get(), path.c_str()), 0);
+    EXPECT_EQ(access((path + ".partial").c_str(), F_OK), -1) << "renamed into place";
+    const std::string expected =
+        "chamber check.seq 9 4 0 1\n"
+        "chamber check | line 1: chamber com1:1 | pass |  | 0\n"
+        "chamber check | line 3: send a0 030.0 | pass |  | 1\n"
+        "chamber check | line 4: check A0 set == 30.0, retries 1 | pass |  | 2\n"
+        "chamber check | line 6: check A0 set == 25.0 [1/2] | failure | expected A0 set == 25.0, "
+        "received \"A0 025.0 030.0\" (actual 25.0, set 30.0) | 1\n"
+        "expected: A0 set == 25.0\n"
+        "received: \"A0 025.0 030.0\" (actual 25.0, set 30.0)\n"
+        "chamber check | line 6: check A0 set == 25.0 [2/2] | failure | expected A0 set == 25.0, "
+        "received \"A0 025.0 030.0\" (actual 25.0, set 30.0) | 1\n"
+        "expected: A0 set == 25.0\n"
+        "received: \"A0 025.0 030.0\" (actual 25.0, set 30.0)\n"
+        "chamber check | line 8: send \"<&>\" | pass |  | 1\n"
+        "chamber check | line 9: expect ok | failure | expected ok, received no-answer (no "
+        "answer within 500 ms) | 0\n"
+        "expected: ok\n"
+        "received: no-answer (no answer within 500 ms)\n"
+        "chamber check | line 11: check A0 set == 1 | failure | expected A0 set == 1, received "
+        "\"A0 025.1 030.0\" (actual 25.1, set 30.0) | 1\n"
+        "expected: A0 set == 1\n"
+        "received: \"A0 025.1 030.0\" (actual 25.1, set 30.0)\n"
+        "chamber check | line 12: pause 1 s | skipped | not reached | 0\n"
+        "summary & more\n";
+    EXPECT_EQ(read_back(path), expected);
+    std::remove(path.c_str());
+}
+
+} // namespace
