@@ -6,6 +6,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "tests/support/exchange_window.h"
+#include "tests/support/test_link.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,17 +22,19 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     load_main_for_enter(line.path());
+    TestLink link;
 
     std::vector<double> ms;
     int answered = 0;
     for (int i = 0; i < trials; i++) {
         char frame[FRAME_BUFFER_SIZE], response[FRAME_BUFFER_SIZE];
-        zeichen_senden("A0", frame, 1);
+        link.reset(1);
+        zeichen_senden(&link.x, "A0", frame, 1);
         line.read(6, 1.0); // the request, so that the pty's buffer never fills
         const double start = Timer();
-        answered += zeichen_empfangen(response, 1) != 0;
+        answered += zeichen_empfangen(&link.x, response, 1) != 0;
         ms.push_back((Timer() - start) * 1000);
-        ComPortClose();
+        ComPortClose(&link.x);
     }
 
     std::sort(ms.begin(), ms.end());

@@ -5,10 +5,6 @@
 
 #include "record/record.h"
 
-enum {
-    PORT_NAME_SIZE = 16, // "com20" and its terminator
-};
-
 // What one exchange is asked to do.
 struct ExchangeRequest {
     int port;                        // port number 1..20
@@ -33,8 +29,7 @@ struct ExchangeRequest {
 
 // A request as Enter in the window makes it: command text (cut to MAX_COMMAND_LENGTH), address,
 // port number and name "comN", display mode, the link delay before a plain receive, no hooks.
-void request_init(ExchangeRequest *request, int port, int address, const char *command,
-                  int mode);
+void request_init(ExchangeRequest *request, int port, int address, const char *command, int mode);
 // Runs one exchange: opens the port, flushes, writes the frame, waits or reads at once, receives
 // and validates the answer, flushes and closes; reports port failures through the hook. Fills
 // *record whole (time, port, frame, outcome, round trip, texts). An exchange on a port that

@@ -7,9 +7,9 @@
 #include "fuzz/line_script.h"
 #include "link/link.h"
 #include "link/rs232.h"
-#include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
 #include "tests/support/fake_userint.h"
+#include "tests/support/test_link.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -18,6 +18,8 @@
 #include <string>
 
 namespace {
+
+TestLink link; // the exchange in progress
 
 constexpr int PORT = 1;
 constexpr double DELAY = double(LINK_DELAY_MS) / 1000;
@@ -123,12 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool afterDelay = data[1] & LINE_AFTER_DELAY;
 
     fake_rs232_reset();
-    fake_ui_reset();
-    fake_ui_main_panel_with_port(PORT);
+    link.reset(PORT);
     if (openFails) fake_rs232_fail_opens(RS232_BUSY);
     if (data[1] & LINE_OUTPUT_STALLED) fake_rs232_output_pending(1, FAKE_NEVER);
-    ComPortOpen();
-    const size_t messagesBefore = fake_ui_messages().size();
+    ComPortOpen(&link.x);
+    const size_t messagesBefore = link.messages.size();
 
     const double receiveStart = afterDelay ? DELAY : 0.0;
     const Line line = play(data + 2, size - 2, receiveStart);
@@ -137,15 +138,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Exactly the buffer's size, full of junk: a store past it stops the sanitizer.
     auto response = std::make_unique<char[]>(FRAME_BUFFER_SIZE);
     std::fill_n(response.get(), FRAME_BUFFER_SIZE, '\xA5');
-    const int result = zeichen_empfangen(response.get(), address);
+    const int result = zeichen_empfangen(&link.x, response.get(), address);
 
     FUZZ_CHECK(!fake_rs232_is_open(PORT));
     FUZZ_CHECK(fake_rs232_now() - receiveStart <= LONGEST_RECEIVE);
-    const size_t messages = fake_ui_messages().size() - messagesBefore;
+    const size_t messages = link.messages.size() - messagesBefore;
     FUZZ_CHECK(messages <= 1);
     if (messages == 1) {
         FUZZ_CHECK(result == 0);
-        FUZZ_CHECK(fake_ui_messages().back().title == "RS-232 Message");
     }
     // The port fails before the first read has anything or has timed out: told once.
     const double failed = line.unplugAt;

@@ -1,6 +1,8 @@
 // The link layer: frame builder, port access and response receiver.
 #pragma once
 
+#include "link/outcome.h"
+
 enum {
     FRAME_BUFFER_SIZE = 512,  // frame buffer and response buffer
     MAX_COMMAND_LENGTH = 507, // longest command text whose frame and terminator fit a frame buffer
@@ -11,35 +13,54 @@ enum {
     MAX_FLUSH_PASSES = 4,    // discarding a line that never falls quiet gives up after this many
     DRAIN_LIMIT_MS = 2000,   // the longest ComPortClose waits for the output queue to empty
     EXCHANGE_LIMIT_MS = 2500, // the longest an exchange holds the line, from its write to its close
+    PORT_NAME_SIZE = 16,      // "com20" and its terminator
 };
 
-// Port number of the current exchange: -1 until the first open, then RING_COM's value.
-extern int com_num;
+// Tells the operator of a port failure: the window shows an "RS-232 Message" box, the command
+// line a line on stderr. message is Latin-1 and names the port and the cause.
+typedef void (*PortFailureHook)(const char *message, void *context);
+
+// What one exchange keeps while it runs on its port: the port it opened, when it must be done,
+// what the write and the receive did. Each exchange has its own, so exchanges on different ports
+// may run on different threads at once.
+struct LinkExchange {
+    int com_num;                     // the port number, 1..20; -1 until set
+    char deviceName[PORT_NAME_SIZE]; // the name the port is opened by, "com3"
+    double deadline;                 // Timer() by which the port must be closed; 0 before the write
+    LinkTrace trace;                 // the write's times and the receive's outcome
+    PortFailureHook report;          // null: failures are only kept in the trace
+    void *context;                   // handed to report
+};
+
+// Makes x ready for an exchange on port, opened by deviceName ("comN"), that tells its port
+// failures through report (may be null).
+void link_exchange_init(LinkExchange *x, int port, const char *deviceName, PortFailureHook report,
+                        void *context);
 
 // Builds the frame of pcCommand for the chamber address (low 8 bits) into pcTextToSend, which
 // holds FRAME_BUFFER_SIZE bytes, followed by a terminator. Returns the bytes to send (n + 4).
 int create_framing(const char *pcCommand, char *pcTextToSend, int uChamberaddress);
 
-// Opens the port selected on the main panel with the fixed line settings; reports a failure in
-// an "RS-232 Message" box and goes on. Returns 0.
-int ComPortOpen(void);
+// Opens x's port with the fixed line settings; reports a failure and goes on. Returns 0.
+int ComPortOpen(LinkExchange *x);
 // Waits until the output queue is empty (at most DRAIN_LIMIT_MS, and not past the exchange's
 // limit) and closes the port; harmless when closed. Returns 0.
-int ComPortClose(void);
+int ComPortClose(LinkExchange *x);
 // Opens the port, frames the command text into frame and writes it. Returns the write's result:
-// the frame's length (strlen(frame)), else the write failed or fell short, which is reported in
-// an "RS-232 Message" box and kept in link_trace as a port error; no response can then follow.
-// From the start of the write on, the exchange has EXCHANGE_LIMIT_MS until the port is closed.
-int zeichen_senden(const char *text, char *frame, unsigned char address);
+// the frame's length (strlen(frame)), else the write failed or fell short, which is reported and
+// kept in the trace as a port error; no response can then follow. From the start of the write
+// on, the exchange has EXCHANGE_LIMIT_MS until the port is closed.
+int zeichen_senden(LinkExchange *x, const char *text, char *frame, unsigned char address);
 // Seconds left of the exchange's EXCHANGE_LIMIT_MS (negative once it has run out); unbounded
 // between an open and the write. The receive, its flush and the close end by it.
-double exchange_time_left(void);
+double exchange_time_left(const LinkExchange *x);
 // Reads and validates one response into response (FRAME_BUFFER_SIZE bytes), discards what else
 // is waiting and closes the port. Returns the bytes counted (nonzero) for a valid frame, then
 // held at the start of response with a terminator, else 0. Only a port failure is reported.
-int zeichen_empfangen(char *response, unsigned char address);
+int zeichen_empfangen(LinkExchange *x, char *response, unsigned char address);
 // zeichen_empfangen for a receive that is due to begin at `from` (a Timer() time, ahead of now
 // where a wait before it is not sat out) and whose first read waits firstWait seconds: it reads
 // at once and returns as soon as a valid frame is complete, and accepts exactly the responses
 // that the receive begun at `from` would accept (the rule: link/receiver.cpp).
-int receive_from(char *response, unsigned char address, double from, double firstWait);
+int receive_from(LinkExchange *x, char *response, unsigned char address, double from,
+                 double firstWait);

@@ -1,14 +1,20 @@
-// The names of the receive outcomes and the trace of the latest exchange on the line.
+// The names of the receive outcomes.
 #include "link/outcome.h"
 
 #include <cstring>
-
-LinkTrace link_trace;
 
 static const char *const names[RECEIVE_OUTCOMES] = {
     "ok",           "no-answer", "bad-start",  "wrong-address", "no-high-bit",
     "bad-checksum", "too-long",  "incomplete", "too-slow",      "port-error",
 };
+
+void receive_outcome_clear(ReceiveOutcome *outcome) {
+    outcome->code = RECEIVE_NO_ANSWER;
+    outcome->decidingIndex = outcome->frameStart = -1;
+    outcome->decidingValue = 0;
+    outcome->count = outcome->flushed = outcome->portError = 0;
+    outcome->portMessage[0] = '\0';
+}
 
 const char *receive_code_name(int code) {
     return code >= 0 && code < RECEIVE_OUTCOMES ? names[code] : "";

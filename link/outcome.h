@@ -38,8 +38,8 @@ struct ReceiveOutcome {
     char portMessage[PORT_MESSAGE_SIZE]; // its text
 };
 
-// What the latest send and receive on the line did. zeichen_senden fills the write's part and
-// clears the receive's; zeichen_empfangen fills the receive's.
+// What an exchange's send and receive did. zeichen_senden fills the write's part and clears the
+// receive's; zeichen_empfangen fills the receive's.
 struct LinkTrace {
     long long writeWallMs;       // wall-clock time when the write began, ms since 1970 (UTC)
     double writeStart, writeEnd; // Timer() before and after the write
@@ -47,8 +47,8 @@ struct LinkTrace {
     ReceiveOutcome receive;
 };
 
-extern LinkTrace link_trace;
-
+// Empties an outcome for a new receive: no byte read, RECEIVE_NO_ANSWER until something decides.
+void receive_outcome_clear(ReceiveOutcome *outcome);
 // The stable name of a code ("ok", "no-answer", ...); "" for a value that is no code.
 const char *receive_code_name(int code);
 // The code of a name, or -1.

@@ -4,7 +4,6 @@
 #include "link/link.h"
 #include "link/outcome.h"
 #include "link/rs232.h"
-#include "ui/userint.h"
 
 #include <cstdio>
 
@@ -109,13 +108,13 @@ static void end_without_byte(struct Receive *r, int bySilence) {
 // (during Enter's wait) keeps the time it came, not the time it was read. A fast chamber can
 // answer while the write call is still returning (its wait runs the event loop, which takes the
 // answer in); such a byte counts as come at the write's end, never before it.
-static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
+static void log_byte(const LinkExchange *x, ReceiveOutcome *outcome, unsigned char byte) {
     double came = 0;
-    if (GetComRdTimes(com_num, &came, 1) != 1) came = Timer();
-    if (came < link_trace.writeEnd) came = link_trace.writeEnd;
+    if (GetComRdTimes(x->com_num, &came, 1) != 1) came = Timer();
+    if (came < x->trace.writeEnd) came = x->trace.writeEnd;
     if (outcome->count < RECEIVE_LOG_SIZE) {
         outcome->bytes[outcome->count] = byte;
-        outcome->ms[outcome->count] = (float)((came - link_trace.writeEnd) * 1000);
+        outcome->ms[outcome->count] = (float)((came - x->trace.writeEnd) * 1000);
     }
     outcome->count++;
 }
@@ -125,16 +124,16 @@ static void log_byte(ReceiveOutcome *outcome, unsigned char byte) {
 // bytes trailing a frame are gone after the first pass, and whatever still comes is discarded
 // by the next exchange's open anyway.
 // The passes end with the exchange's limit too.
-static void flush_until_quiet(void) {
+static void flush_until_quiet(LinkExchange *x) {
     const double delay = (double)LINK_DELAY_MS / 1000;
     int waiting = 0;
     double left = 0;
 
-    for (int pass = 0; pass < MAX_FLUSH_PASSES && (left = exchange_time_left()) > 0 &&
-                       (waiting = GetInQLen(com_num)) > 0;
+    for (int pass = 0; pass < MAX_FLUSH_PASSES && (left = exchange_time_left(x)) > 0 &&
+                       (waiting = GetInQLen(x->com_num)) > 0;
          pass++) {
-        link_trace.receive.flushed += waiting;
-        FlushInQ(com_num);
+        x->trace.receive.flushed += waiting;
+        FlushInQ(x->com_num);
         Delay(left < delay ? left : delay);
     }
 }
@@ -145,8 +144,8 @@ static void flush_until_quiet(void) {
 // seconds leave a wide margin and cost no more than one cyclic-sending interval. No read waits
 // past the exchange's own limit either, which binds only where the receive began late (after
 // Enter's wait) and the response is still coming in 2.5 s after the write.
-int zeichen_empfangen(char *response, unsigned char address) {
-    return receive_from(response, address, Timer(), (double)LINK_DELAY_MS / 1000);
+int zeichen_empfangen(LinkExchange *x, char *response, unsigned char address) {
+    return receive_from(x, response, address, Timer(), (double)LINK_DELAY_MS / 1000);
 }
 
 // Reading at once without changing what is accepted. A receive that begins at `from` (Enter's,
@@ -160,29 +159,27 @@ int zeichen_empfangen(char *response, unsigned char address) {
 // The frame's rules do not depend on time, so taking a byte the moment it arrives instead of from
 // the queue at `from` decides nothing differently; only the end comes sooner. Each read therefore
 // counts its time-out from max(now, from); with `from` at the call this is the plain receive.
-int receive_from(char *response, unsigned char address, double from, double firstWait) {
-    ReceiveOutcome *outcome = &link_trace.receive;
+int receive_from(LinkExchange *x, char *response, unsigned char address, double from,
+                 double firstWait) {
+    ReceiveOutcome *outcome = &x->trace.receive;
     struct Receive r = {response, (unsigned char)(address | 0x80), WAIT_STX, 0, 0, 0, 0, 0,
                         outcome};
     const double gap = (double)LINK_DELAY_MS / 1000;
     double portTimeout = gap; // as ComPortOpen set it
     int bySilence = 0;
 
-    outcome->count = outcome->flushed = outcome->portError = 0;
-    outcome->frameStart = -1;
-    outcome->portMessage[0] = '\0';
-    decide(&r, RECEIVE_NO_ANSWER, -1, 0);
+    receive_outcome_clear(outcome);
     while (!r.complete) {
         const double now = Timer();
         const double ahead = from > now ? from - now : 0; // the read's nominal start lies ahead
-        const double left = exchange_time_left();
+        const double left = exchange_time_left(x);
         if (now + ahead - from >= (double)RECEIVE_LIMIT_MS / 1000 || left - ahead <= 0) break;
         double wait = ahead + (outcome->count == 0 ? firstWait : gap);
         const int capped = left < wait;
         if (capped) wait = left;
-        if (wait != portTimeout) SetComTime(com_num, portTimeout = wait);
+        if (wait != portTimeout) SetComTime(x->com_num, portTimeout = wait);
         unsigned char byte = 0;
-        int got = ComRd(com_num, (char *)&byte, 1);
+        int got = ComRd(x->com_num, (char *)&byte, 1);
         if (got == 0) { // time-out: silence, unless the exchange's limit cut the wait short
             bySilence = !capped;
             break;
@@ -195,20 +192,20 @@ int receive_from(char *response, unsigned char address, double from, double firs
             decide(&r, RECEIVE_PORT_ERROR, -1, 0);
             outcome->portError = error;
             snprintf(outcome->portMessage, sizeof outcome->portMessage, "%s", text);
-            MessagePopup("RS-232 Message", text);
-            ComPortClose();
+            if (x->report) x->report(text, x->context);
+            ComPortClose(x);
             return 0;
         }
         const int index = outcome->count;
-        log_byte(outcome, byte);
+        log_byte(x, outcome, byte);
         if (!take_byte(&r, byte, index)) {
-            flush_until_quiet();
-            ComPortClose();
+            flush_until_quiet(x);
+            ComPortClose(x);
             return 0;
         }
     }
     if (!r.complete) end_without_byte(&r, bySilence);
-    flush_until_quiet();
-    ComPortClose();
+    flush_until_quiet(x);
+    ComPortClose(x);
     return r.complete ? r.counted : 0;
 }

@@ -7,14 +7,17 @@
 // is done. While one waits (a read, a write, Delay), the application's event loop runs on if the
 // caller is on its thread, but without the operator's input, which is taken once the wait is
 // over: windows repaint and move and timers fire, and what they do must neither start another
-// exchange nor touch the port. Elsewhere a wait blocks the thread.
+// exchange nor touch the port. Elsewhere a wait blocks the thread. Different ports may be used
+// on different threads at once; one port is used by one thread at a time. ReturnRS232Err and
+// GetRS232ErrorString answer for the calling thread's operations.
 #pragma once
 
 enum {
     RS232_MAX_PORTS = 20,
 };
 
-// Failure codes; ReturnRS232Err gives the one of the most recent operation, 0 after success.
+// Failure codes; ReturnRS232Err gives the one of the thread's most recent operation, 0 after
+// success.
 enum {
     RS232_NOT_OPEN = -1,      // the port is not open
     RS232_BAD_PORT = -2,      // port number outside 1..20 or unknown device name
@@ -55,7 +58,7 @@ int GetInQLen(int port);
 int GetOutQLen(int port);
 // Closes the port; a port that is not open is left alone.
 int CloseCom(int port);
-// The code of the most recent operation: 0 after success, else its negative code.
+// The code of the thread's most recent operation: 0 after success, else its negative code.
 int ReturnRS232Err(void);
 // A readable text for a code; for the most recent failure it names the device and the cause.
 const char *GetRS232ErrorString(int errorCode);

@@ -1,16 +1,12 @@
-// One exchange from the command line, through the very callback that Enter in the window's
-// command field reaches, and what every run without a window shares.
+// One exchange from the command line, and what every run without a window shares.
 #include "ui/command_line.h"
 
-#include "display/format.h"
 #include "display/visible.h"
+#include "link/rs232.h"
 #include "record/logging.h"
 #include "record/record.h"
-#include "ui/ascii.h"
-#include "ui/exchange.h"
 #include "ui/exchange_report.h"
-#include "ui/program.h"
-#include "ui/userint.h"
+#include "ui/message_line.h"
 
 #include <cstdio>
 
@@ -21,17 +17,20 @@ void print_entry(FILE *out, const char *entry) {
     (void)std::putc('\n', out); // a failed write shows in ferror, which the run checks at its end
 }
 
-// Writes the history entry at the top of list as one UTF-8 line.
-static void print_newest(int list) {
-    char entry[DISPLAY_BUFFER_SIZE] = "";
-
-    GetLabelFromIndex(main_panel, list, 0, entry);
-    print_entry(stdout, entry);
+static void print_port_failure(const char *message, void *context) {
+    print_message_line("RS-232 Message", message);
+    ++*static_cast<int *>(context);
 }
 
-// The exchange's record, told on stderr as the request asks.
-static void report(const ExchangeRecord *record, void *request) {
-    report_exchange(record, static_cast<const CommandLineExchange *>(request)->trace, stderr);
+void command_line_request(const CommandLineExchange *options, const char *command, int trigger,
+                          int *messages, ExchangeRequest *request) {
+    request_init(request, options->port >= 0 ? options->port : DEFAULT_PORT,
+                 options->address >= 0 ? options->address : DEFAULT_ADDRESS, command,
+                 options->mode >= 0 ? options->mode : DEFAULT_MODE);
+    request->trigger = trigger;
+    request->readAtOnce = 1;
+    request->portFailure = print_port_failure;
+    request->context = messages;
 }
 
 static bool logFailed;
@@ -62,41 +61,28 @@ int open_command_line_log(const char *path) {
     return 0;
 }
 
-int prepare_command_line_exchange(void) {
-    UseNoDisplay();
-    SetMessagePopupOutput(MESSAGES_TO_STDERR);
-    set_enter_reads_at_once(1);
-    return 0;
+int run_without_window(const CommandLineExchange *options) {
+    SetRS232Language(Fremdsprache); // the port's messages in the --lang language
+    if (const char *log = log_file_option())
+        if (const int status = open_command_line_log(log); status != 0) return status;
+    if (options->scan) return run_command_line_scan(options);
+    if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
+    return run_command_line_exchange(options);
 }
 
-void apply_request(const CommandLineExchange *request) {
-    SetCtrlVal(main_panel, TOGGLEBUTTON, 0); // cyclic sending stays off
-    SuspendTimerCallbacks();
-    if (request->address >= 0) SetCtrlVal(main_panel, KAMMER, request->address);
-    if (request->port >= 0) SetCtrlVal(main_panel, RING_COM, request->port);
-    if (request->mode >= 0) SetCtrlVal(main_panel, RINGSLIDE, request->mode);
-}
+int run_command_line_exchange(const CommandLineExchange *options) {
+    static ExchangeRequest request;
+    static ExchangeRecord record;
+    int messages = 0;
 
-int run_command_line_exchange(const CommandLineExchange *request) {
-    int sent = 0, received = 0, sentBefore = 0, receivedBefore = 0;
-
-    apply_request(request);
-    SetCtrlVal(main_panel, SEND_STRING, request->text);
-
-    GetNumListItems(main_panel, ZEICHEN_GESENDET, &sentBefore);
-    GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &receivedBefore);
-    const int messagesBefore = GetMessagePopupCount();
-    const int listener = add_exchange_listener(report, const_cast<CommandLineExchange *>(request));
-    CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
-    remove_exchange_listener(listener);
-    GetNumListItems(main_panel, ZEICHEN_GESENDET, &sent);
-    GetNumListItems(main_panel, ZEICHEN_EMPFANGEN, &received);
-
-    // the histories start empty, so a grown one has a new entry on top
-    if (sent > sentBefore) print_newest(ZEICHEN_GESENDET);
-    if (received > receivedBefore) print_newest(ZEICHEN_EMPFANGEN);
+    command_line_request(options, options->text, BY_ENTER, &messages, &request);
+    exchange(&request, &record);
+    publish_exchange(&record); // to the log
+    report_exchange(&record, options->trace, stderr);
+    print_entry(stdout, record.sentText);
+    if (record.answered) print_entry(stdout, record.receivedText);
     if (finish_standard_output() != 0) return EXIT_OUTPUT_FAILED;
     if (logFailed) return EXIT_LOG_FAILED;
-    if (GetMessagePopupCount() > messagesBefore) return EXIT_PORT_ERROR;
-    return received > receivedBefore ? 0 : EXIT_NO_RESPONSE;
+    if (messages > 0) return EXIT_PORT_ERROR;
+    return record.answered ? 0 : EXIT_NO_RESPONSE;
 }

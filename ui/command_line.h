@@ -1,9 +1,9 @@
-// Runs without a window: the main panel, loaded but never shown, runs Enter in its command field
-// as in the window (one exchange, or one every interval), or a bus scan; what the histories get
-// is printed. No Qt here.
+// Runs without a window: one exchange, polling, or a bus scan, each built as requests from the
+// options and handed to the exchange function; what the histories would get is printed. No Qt
+// here.
 #pragma once
 
-#include "record/record.h"
+#include "exchange/exchange.h"
 #include "ui/options.h"
 
 #include <cstdio>
@@ -16,41 +16,43 @@ enum {
     EXIT_LOG_FAILED = 73, // the log file of --log could not be opened or written
 };
 
-// Before InitCVIRTE: no display, each "RS-232 Message" as a line on stderr, and Enter reading
-// the response at once (ui/exchange.h).
-int prepare_command_line_exchange(void);
-// Starts logging to the file of --log, before any exchange. Returns 0, or EXIT_LOG_FAILED after a
-// message on stderr that names the file and the cause; a later failed write gives such a message
-// when it happens and makes run_command_line_exchange return EXIT_LOG_FAILED.
-int open_command_line_log(const char *path);
-// On the loaded main panel: suspends timer ticks, puts the request into its controls, presses
-// Enter in SEND_STRING and prints the new sent entry and, after a valid response, the new
-// received entry, as UTF-8 lines on stdout; on stderr why no valid response came, and with
-// --trace the bytes both ways (ui/exchange_report.h). Returns the exit status: 0,
-// EXIT_NO_RESPONSE, EXIT_PORT_ERROR, EXIT_LOG_FAILED or EXIT_OUTPUT_FAILED.
-int run_command_line_exchange(const CommandLineExchange *request);
-// Switches cyclic sending off and puts the request's address, port and display mode into the
-// main panel's controls (those it gives).
-void apply_request(const CommandLineExchange *request);
+// The main panel's defaults, which a run without a window takes where no option says otherwise.
+enum {
+    DEFAULT_ADDRESS = 1, // KAMMER
+    DEFAULT_PORT = 1,    // RING_COM: "com1"
+    DEFAULT_MODE = 1,    // RINGSLIDE: the payload without framing
+};
+
+// A request as Enter would make it on a panel set as the options ask, reading at once: its
+// answer is taken the moment it is in, with the acceptance of the wait. Each "RS-232 Message" is
+// one line on stderr and counted in *messages.
+void command_line_request(const CommandLineExchange *options, const char *command, int trigger,
+                          int *messages, ExchangeRequest *request);
 // Writes a Latin-1 text as one UTF-8 line, its control characters as escapes.
 void print_entry(FILE *out, const char *entry);
+// Starts logging to the file of --log, before any exchange. Returns 0, or EXIT_LOG_FAILED after a
+// message on stderr that names the file and the cause; a later failed write gives such a message
+// when it happens, and command_line_log_failed tells it.
+int open_command_line_log(const char *path);
 // Nonzero once a write to the --log file failed (it was said on stderr, and logging stopped).
 int command_line_log_failed(void);
 
-// Prepares the run (prepare_command_line_exchange), loads the main panel unseen and runs the
-// request: a bus scan, polling, or one exchange. Returns its exit status, -1 if the panel cannot
-// be loaded.
-int run_without_window(char *argv[], const CommandLineExchange *request);
-
-// --repeat (and --timestamps): Enter in the command field every request->interval seconds on a
-// fixed grid, request->repeat times (0: until SIGINT or SIGTERM, which end the run after the
-// exchange in progress). Prints each exchange's lines as run_command_line_exchange does, after
-// the time of its write with --timestamps; ends a --repeat run with a summary on stderr.
-// Returns 0 when the last exchange got a valid response, EXIT_PORT_ERROR when it reported a
-// port error, EXIT_OUTPUT_FAILED, else EXIT_NO_RESPONSE.
-int run_command_line_polling(const CommandLineExchange *request);
-// --scan: the bus scan of request->from..to; prints "address<TAB>rtt_ms<TAB>entry" for each
+// The run the options ask for: a bus scan, polling, or one exchange. Returns its exit status.
+int run_without_window(const CommandLineExchange *options);
+// One exchange: prints the sent entry and, after a valid response, the received entry, as UTF-8
+// lines on stdout; on stderr why no valid response came, and with --trace the bytes both ways
+// (ui/exchange_report.h). Returns 0, EXIT_NO_RESPONSE, EXIT_PORT_ERROR, EXIT_LOG_FAILED or
+// EXIT_OUTPUT_FAILED.
+int run_command_line_exchange(const CommandLineExchange *options);
+// --repeat (and --timestamps): the exchange every options->interval seconds on a fixed grid,
+// options->repeat times (0: until SIGINT or SIGTERM, which end the run after the exchange in
+// progress). Prints each exchange as run_command_line_exchange does, after the time of its
+// write with --timestamps; ends a --repeat run with a summary on stderr. Returns 0 when the last
+// exchange got a valid response, EXIT_PORT_ERROR when it met a port error, EXIT_OUTPUT_FAILED,
+// EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
+int run_command_line_polling(const CommandLineExchange *options);
+// --scan: the bus scan of options->from..to; prints "address<TAB>rtt_ms<TAB>entry" for each
 // address with a valid response and a summary on stderr. Returns 0 when an address answered,
 // EXIT_NO_RESPONSE when none did, EXIT_PORT_ERROR (the scan stops at the first) or
 // EXIT_OUTPUT_FAILED.
-int run_command_line_scan(const CommandLineExchange *request);
+int run_command_line_scan(const CommandLineExchange *options);

@@ -1,15 +1,12 @@
-// Polling from the command line: Enter in the command field on a fixed grid, each exchange's
-// entries printed by a reader of its record, until the count is reached or a signal asks to
-// stop; then a summary of the run on stderr.
+// Polling from the command line: the exchange on a fixed grid, each one's entries printed as it
+// ends, until the count is reached or a signal asks to stop; then a summary of the run on stderr.
 #include "ui/command_line.h"
 
+#include "exchange/grid.h"
 #include "link/rs232.h"
 #include "record/log.h"
 #include "record/stats.h"
-#include "ui/ascii.h"
 #include "ui/exchange_report.h"
-#include "ui/program.h"
-#include "ui/userint.h"
 
 #include <cmath>
 #include <csignal>
@@ -29,7 +26,6 @@ extern "C" void request_stop(int signal) {
 struct Printer {
     int timestamps;
     int trace;
-    int answered; // the latest exchange got a valid response
     ExchangeStats stats;
 };
 
@@ -40,10 +36,8 @@ void print_time(long long wallMs) {
     std::printf("%s\t", text);
 }
 
-// A reader of the exchange records: prints each exchange's entries and tells why no valid answer
-// came, as --send does, and counts it.
-void print_exchange(const ExchangeRecord *record, void *context) {
-    auto *printer = static_cast<Printer *>(context);
+// Prints an exchange's entries and tells why no valid answer came, as --send does, and counts it.
+void print_exchange(const ExchangeRecord *record, Printer *printer) {
     if (printer->timestamps) print_time(record->wallMs);
     print_entry(stdout, record->sentText);
     if (record->answered) {
@@ -51,7 +45,6 @@ void print_exchange(const ExchangeRecord *record, void *context) {
         print_entry(stdout, record->receivedText);
     }
     report_exchange(record, printer->trace, stderr);
-    printer->answered = record->answered;
     stats_add(&printer->stats, record->received.code, record->answered ? record->rttMs : -1);
 }
 
@@ -87,45 +80,47 @@ void print_summary(const ExchangeStats *stats) {
 
 // The grid is the window timer's: exchange k starts at start + k * interval, and one that runs
 // past a grid point lets that point go and waits for the next one ahead.
-int run_command_line_polling(const CommandLineExchange *request) {
+int run_command_line_polling(const CommandLineExchange *options) {
     static Printer printer;
+    static ExchangeRequest request;
+    static ExchangeRecord record;
     int status = EXIT_NO_RESPONSE;
+    int messages = 0;
 
-    printer.timestamps = request->timestamps;
-    printer.trace = request->trace;
-    printer.answered = 0;
+    printer.timestamps = options->timestamps;
+    printer.trace = options->trace;
     stats_reset(&printer.stats);
-    apply_request(request);
-    SetCtrlVal(main_panel, SEND_STRING, request->text);
-    const int reader = add_exchange_listener(print_exchange, &printer);
+    command_line_request(options, options->text, BY_POLL, &messages, &request);
     stopRequested = 0;
     (void)std::signal(SIGINT, request_stop);
     (void)std::signal(SIGTERM, request_stop);
 
-    const long count = request->repeat < 0 ? 1 : request->repeat;
-    const double start = Timer();
-    double due = start;
+    const long count = options->repeat < 0 ? 1 : options->repeat;
+    const long long period = std::llround(options->interval * 1e9);
+    const long long start = std::llround(Timer() * 1e9);
+    long long due = start;
     for (long done = 0;;) {
-        const int messages = GetMessagePopupCount();
-        CallCtrlCallback(main_panel, SEND_STRING, EVENT_KEYPRESS, VAL_ENTER_VKEY);
+        const int messagesBefore = messages;
+        exchange(&request, &record);
+        publish_exchange(&record); // to the log
+        print_exchange(&record, &printer);
         done++;
         if (finish_standard_output() != 0) {
             status = EXIT_OUTPUT_FAILED;
             break;
         }
-        status = printer.answered                    ? 0
-                 : GetMessagePopupCount() > messages ? EXIT_PORT_ERROR
-                                                     : EXIT_NO_RESPONSE;
+        status = record.answered             ? 0
+                 : messages > messagesBefore ? EXIT_PORT_ERROR
+                                             : EXIT_NO_RESPONSE;
         if (stopRequested || (count > 0 && done >= count)) break;
-        const double after = Timer() > due ? Timer() : due;
-        due = start + (std::floor((after - start) / request->interval) + 1) * request->interval;
-        if (!wait_until(due)) break;
+        const long long now = std::llround(Timer() * 1e9);
+        due = next_grid_point(start, period, now > due ? now : due);
+        if (!wait_until((double)due / 1e9)) break;
     }
 
     (void)std::signal(SIGINT, SIG_DFL);
     (void)std::signal(SIGTERM, SIG_DFL);
-    remove_exchange_listener(reader);
-    if (request->repeat >= 0) print_summary(&printer.stats);
+    if (options->repeat >= 0) print_summary(&printer.stats);
     if (status != EXIT_OUTPUT_FAILED && command_line_log_failed()) status = EXIT_LOG_FAILED;
     return status;
 }

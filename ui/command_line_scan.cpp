@@ -1,39 +1,41 @@
 // The bus scan from the command line: one line per address that answers, a summary on stderr.
 #include "ui/command_line.h"
-#include "ui/scan.h"
 
+#include "exchange/scan.h"
 #include "link/rs232.h"
 
 #include <cstdio>
 
-int run_command_line_scan(const CommandLineExchange *request) {
+int run_command_line_scan(const CommandLineExchange *options) {
     static BusScan scan;
-    static ScanAnswer answer;
+    static ExchangeRequest request;
+    static ExchangeRecord record;
     int answering[SCAN_LAST_ADDRESS];
-    int answered = 0, scanned = 0, portError = 0, outputFailed = 0;
+    int answered = 0, scanned = 0, portError = 0, outputFailed = 0, messages = 0;
 
-    apply_request(request);
+    command_line_request(options, options->text ? options->text : "A0", BY_SCAN, &messages,
+                         &request);
     const double start = Timer();
-    if (bus_scan_begin(&scan, request->text ? request->text : "A0", request->from, request->to,
-                       request->timeoutMs) != 0)
+    if (bus_scan_begin(&scan, &request, options->from, options->to, options->timeoutMs) != 0)
         return EXIT_USAGE; // the options allow no such scan
-    while (bus_scan_step(&scan, &answer)) {
+    while (bus_scan_step(&scan, &record)) {
         scanned++;
-        if (answer.portError) { // the next address would meet the same port
+        publish_exchange(&record);  // to the log
+        if (port_failed(&record)) { // the next address would meet the same port
             portError = 1;
             break;
         }
-        if (!answer.answered) continue;
-        answering[answered++] = answer.address;
-        std::printf("%d\t%.1f\t", answer.address, answer.rttMs);
-        print_entry(stdout, answer.text);
+        if (!record.answered) continue;
+        answering[answered++] = record.address;
+        std::printf("%d\t%.1f\t", record.address, record.rttMs);
+        print_entry(stdout, record.receivedText);
         outputFailed = finish_standard_output() != 0;
         if (outputFailed) break;
     }
     bus_scan_end(&scan);
 
     std::fprintf(stderr, "kelvra-ascii: scanned %d of the addresses %d..%d in %.1f s: ", scanned,
-                 request->from, request->to, Timer() - start);
+                 options->from, options->to, Timer() - start);
     if (answered) {
         std::fprintf(stderr, "%d answered (", answered);
         for (int i = 0; i < answered; i++)

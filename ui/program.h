@@ -10,8 +10,7 @@ const char *panel_file(void);
 // The window program: reads the options, loads and shows the main panel with the selected preset
 // in the command field, and runs the event loop. Returns 0 after QUIT, EXIT_NO_WINDOW (255) if
 // the window cannot be set up, or the status of parse_options (ui/options.h) when it ends the
-// program at once. With --send or --scan it runs without a window instead (run_without_window)
-// and returns that run's exit status.
+// program at once; EXIT_USAGE for --send or --scan, which kelvra-ascii runs without a window.
 int ascii_main(int argc, char *argv[]);
 // Hands the run over to the window program, kelvra-ascii-window beside this program or in its
 // libexec folder, with the same arguments. Returns only when it cannot, with -1 after a message.

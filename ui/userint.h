@@ -56,9 +56,6 @@ enum {
 // be reached, or the platform plugin chosen does not exist or fails) it says so on stderr and
 // ends the program with EXIT_NO_WINDOW, where Qt itself would abort it.
 int InitCVIRTE(void *hInstance, char *argv[], void *reserved);
-// For a run without a window; call before InitCVIRTE. Panels load and work as usual but no
-// display is needed and none is used, and the platform's own diagnostics stay off stderr.
-int UseNoDisplay(void);
 // Makes the table of callbacks that LoadPanel binds by name; names missing from it stay unbound.
 int SetCallbackTable(const CallbackBinding *table, int count);
 
@@ -127,26 +124,9 @@ int GetPanelAttribute(int panel, int attribute, char (&value)[N]) {
 // Sets a text attribute of a panel.
 int SetPanelAttribute(int panel, int attribute, const char *value);
 
-// Calls the callback bound to a control with an event, as the operator's action would; while
-// another callback runs it does nothing (an operator's event would wait for its end). Returns 0,
-// or a negative code for an unknown panel or control.
-int CallCtrlCallback(int panel, int control, int event, int eventData1);
-
 // Stop and restart the delivery of timer ticks; the timers themselves keep running.
 int SuspendTimerCallbacks(void);
 int ResumeTimerCallbacks(void);
 
-// Where MessagePopup goes: a modal box, or for a run without a window one line on stderr.
-enum {
-    MESSAGES_IN_BOXES = 0, // the default
-    MESSAGES_TO_STDERR = 1,
-};
-
-// Shows a modal message box and returns when the operator has dismissed it; with
-// MESSAGES_TO_STDERR writes "title: message" as one UTF-8 line on stderr instead, line breaks as
-// blanks and every other control character as "\xhh".
+// Shows a modal message box and returns when the operator has dismissed it.
 int MessagePopup(const char *title, const char *message);
-// Chooses MESSAGES_IN_BOXES or MESSAGES_TO_STDERR for every later MessagePopup.
-int SetMessagePopupOutput(int output);
-// How many messages MessagePopup has given since the start, either way.
-int GetMessagePopupCount(void);

@@ -6,8 +6,8 @@
 
 // Puts the menu bar and the status line around the main panel, in the language of Fremdsprache.
 // Call once, before DisplayPanel. Returns 0, or a negative UIE_* code.
-int OpenWorkbench(int panel);
+int open_workbench(int panel);
 // Logs every exchange to path from now on, as File > Record log does, and shows its name in the
 // status line; a message box says why when the file cannot be opened. Returns 0, or a negative
 // errno.
-int RecordLog(const char *path);
+int record_log(const char *path);

@@ -55,9 +55,11 @@ struct Slot {
 };
 
 std::array<Slot, RS232_MAX_PORTS + 1> ports; // index 0 unused
-int lastError = 0;
-QByteArray lastText; // the most recent failure, naming the device and the cause
-QByteArray shownText;
+// The most recent operation's result is each thread's own, as errno is: exchanges on different
+// ports run on different threads.
+thread_local int lastError = 0;
+thread_local QByteArray lastText; // the most recent failure, naming the device and the cause
+thread_local QByteArray shownText;
 
 bool validPort(int port) {
     return port >= 1 && port <= RS232_MAX_PORTS;

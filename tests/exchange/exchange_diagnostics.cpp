@@ -26,7 +26,7 @@ TEST(WindowDiagnostics, StatusLineLampAndLineMonitorTellWhy) {
         [&](const std::string &, int index) { return index == 0 ? rejected : answer; });
     ASSERT_TRUE(chamber.ok());
     load_main_for_enter(chamber.path());
-    ASSERT_EQ(OpenWorkbench(main_panel), 0);
+    ASSERT_EQ(open_workbench(main_panel), 0);
     QWidget *window = PanelWidget(main_panel);
     auto *status = window->findChild<QLabel *>(QStringLiteral("exchangeStatus"));
     ASSERT_NE(status, nullptr);

@@ -66,7 +66,7 @@ QString entry(int list, int index) {
 TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails) {
     ScriptedChamber chamber;
     load_main_for_enter(chamber.path());
-    ASSERT_EQ(OpenWorkbench(main_panel), 0);
+    ASSERT_EQ(open_workbench(main_panel), 0);
     QWidget *window = PanelWidget(main_panel);
     const std::string name = "kelvra-window-" + std::to_string(getpid());
     const std::string path = testing::TempDir() + name + ".csv", saved = path + ".txt";
@@ -106,7 +106,7 @@ TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails
 
     // the file can take only part of a row: none of it stays, a box names the file and the
     // cause, and the exchanges go on unlogged
-    ASSERT_EQ(RecordLog(path.c_str()), 0);
+    ASSERT_EQ(record_log(path.c_str()), 0);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
     const rlimit full = {logged.size() + 40, limit.rlim_max};

@@ -197,6 +197,7 @@ TEST_F(Steps, EachExchangeHandsItsRecordToTheReaders) {
     enter(); // no exchange, no record
     SetCtrlVal(main_panel, SEND_STRING, "S");
     SetCtrlVal(main_panel, KAMMER, 7);
+    SetCtrlIndex(main_panel, RING_COM, 20 - 12); // takes effect at the next exchange
     enter(); // no answer
     remove_exchange_listener(id);
 
@@ -222,6 +223,8 @@ TEST_F(Steps, EachExchangeHandsItsRecordToTheReaders) {
     const ExchangeRecord &silent = published[1];
     EXPECT_EQ(silent.trigger, BY_ENTER);
     EXPECT_EQ(silent.address, 7);
+    EXPECT_EQ(silent.port, 12);
+    EXPECT_EQ(fake_rs232_count("OpenComConfig 12 com12 "), 1);
     EXPECT_EQ(silent.answered, 0);
     EXPECT_EQ(silent.rttMs, -1);
     EXPECT_STREQ(silent.receivedText, "");
@@ -315,6 +318,8 @@ TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
 
             ASSERT_EQ(fake_ui_messages().size(), c.messages);
             EXPECT_EQ(fake_ui_messages().back().message, c.cause);
+            for (const FakeMessage &message : fake_ui_messages())
+                EXPECT_EQ(message.title, "RS-232 Message");
             EXPECT_EQ(fake_rs232_count("ComRd"), 0);
             EXPECT_EQ(fake_rs232_count("Delay"), 0);
             EXPECT_FALSE(fake_rs232_is_open(1));

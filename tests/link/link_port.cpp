@@ -1,50 +1,38 @@
-// Opening, writing and closing the port selected on the main panel, against the fakes.
+// Opening, writing and closing an exchange's port, against the fakes.
 #include "link/link.h"
 #include "link/rs232.h"
-#include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
+#include "tests/support/test_link.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+TestLink link; // the exchange in progress
+
 class Port : public testing::Test {
 protected:
     void SetUp() override {
         fake_rs232_reset();
-        fake_ui_reset();
-        fake_ui_main_panel_with_port(7);
+        link.reset(7);
     }
 };
 
-TEST_F(Port, OpenUsesTheSelectedRingItemAndTheFixedLine) {
-    EXPECT_EQ(ComPortOpen(), 0);
+TEST_F(Port, OpenUsesTheExchangesPortAndTheFixedLine) {
+    EXPECT_EQ(ComPortOpen(&link.x), 0);
 
-    EXPECT_EQ(com_num, 7);
+    EXPECT_EQ(link.x.com_num, 7);
     EXPECT_EQ(fake_rs232_calls(),
               (std::vector<std::string>{"OpenComConfig 7 com7 19200 1 8 1 2500 2500", "FlushInQ 7",
                                         "FlushOutQ 7", "SetComTime 7 0.5"}));
     EXPECT_TRUE(fake_rs232_is_open(7));
-    EXPECT_TRUE(fake_ui_messages().empty());
-}
-
-TEST_F(Port, AnotherRingItemTakesEffectAtTheNextOpen) {
-    ComPortOpen();
-    ComPortClose();
-    SetCtrlIndex(main_panel, RING_COM, 20 - 12);
-
-    ComPortOpen();
-
-    EXPECT_EQ(com_num, 12);
-    EXPECT_EQ(fake_rs232_count("OpenComConfig 12 com12 "), 1);
-    EXPECT_TRUE(fake_rs232_is_open(12));
-    EXPECT_FALSE(fake_rs232_is_open(7));
+    EXPECT_TRUE(link.messages.empty());
 }
 
 TEST_F(Port, SendWritesExactlyTheFrameWithoutItsTerminator) {
     char frame[FRAME_BUFFER_SIZE];
 
-    EXPECT_EQ(zeichen_senden("A0", frame, 1), 6);
+    EXPECT_EQ(zeichen_senden(&link.x, "A0", frame, 1), 6);
 
     EXPECT_EQ(fake_rs232_written(), "\x02\x81\xC1\xB0\xF0\x03");
 }
@@ -53,13 +41,11 @@ TEST_F(Port, FailedOpenShowsItsMessageAndTheWritesAndTheSendGoesOn) {
     fake_rs232_fail_opens(RS232_BUSY);
     char frame[FRAME_BUFFER_SIZE];
 
-    EXPECT_EQ(zeichen_senden("A0", frame, 1), RS232_NOT_OPEN);
+    EXPECT_EQ(zeichen_senden(&link.x, "A0", frame, 1), RS232_NOT_OPEN);
 
-    ASSERT_EQ(fake_ui_messages().size(), 2u);
-    EXPECT_EQ(fake_ui_messages()[0].title, "RS-232 Message");
-    EXPECT_EQ(fake_ui_messages()[0].message, fake_rs232_text(RS232_BUSY));
-    EXPECT_EQ(fake_ui_messages()[1].title, "RS-232 Message");
-    EXPECT_EQ(fake_ui_messages()[1].message, fake_rs232_text(RS232_NOT_OPEN));
+    ASSERT_EQ(link.messages.size(), 2u);
+    EXPECT_EQ(link.messages[0], fake_rs232_text(RS232_BUSY));
+    EXPECT_EQ(link.messages[1], fake_rs232_text(RS232_NOT_OPEN));
     EXPECT_EQ(std::string(frame), "\x02\x81\xC1\xB0\xF0\x03") << "the frame is built all the same";
     EXPECT_EQ(fake_rs232_count("FlushInQ"), 1);
     EXPECT_EQ(fake_rs232_count("ComWrt"), 1);
@@ -67,14 +53,14 @@ TEST_F(Port, FailedOpenShowsItsMessageAndTheWritesAndTheSendGoesOn) {
 }
 
 TEST_F(Port, CloseTwiceClosesOnceAndSaysNothing) {
-    ComPortOpen();
+    ComPortOpen(&link.x);
 
-    EXPECT_EQ(ComPortClose(), 0);
+    EXPECT_EQ(ComPortClose(&link.x), 0);
     EXPECT_FALSE(fake_rs232_is_open(7));
-    EXPECT_EQ(ComPortClose(), 0);
+    EXPECT_EQ(ComPortClose(&link.x), 0);
 
     EXPECT_EQ(ReturnRS232Err(), RS232_NOT_OPEN) << "the second close fails quietly";
-    EXPECT_TRUE(fake_ui_messages().empty());
+    EXPECT_TRUE(link.messages.empty());
 }
 
 TEST_F(Port, CloseWaitsForTheOutputQueueButNotForEver) {
@@ -87,10 +73,10 @@ TEST_F(Port, CloseWaitsForTheOutputQueueButNotForEver) {
     };
     for (const auto &c : cases) {
         SetUp();
-        ComPortOpen();
+        ComPortOpen(&link.x);
         fake_rs232_output_pending(40, c.drainsAt);
 
-        ComPortClose();
+        ComPortClose(&link.x);
 
         EXPECT_FALSE(fake_rs232_is_open(7));
         EXPECT_GE(fake_rs232_now(), c.closedAfterAtLeast);

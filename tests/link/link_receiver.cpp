@@ -2,8 +2,8 @@
 #include "link/link.h"
 #include "link/outcome.h"
 #include "link/rs232.h"
-#include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
+#include "tests/support/test_link.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,8 @@
 #include <random>
 
 namespace {
+
+TestLink link; // the exchange in progress
 
 // The frame a chamber at `address` answers with, built like a request.
 std::string frame(const std::string &payload, int address = 1) {
@@ -66,12 +68,11 @@ class Receiver : public testing::TestWithParam<ReceiveCase> {};
 TEST_P(Receiver, EndsAsExpected) {
     const ReceiveCase &c = GetParam();
     fake_rs232_reset();
-    fake_ui_reset();
-    fake_ui_main_panel_with_port(1);
+    link.reset(1);
     c.script();
     char request[FRAME_BUFFER_SIZE];
-    zeichen_senden("A0", request, c.address);
-    const size_t messagesAfterSend = fake_ui_messages().size();
+    zeichen_senden(&link.x, "A0", request, c.address);
+    const size_t messagesAfterSend = link.messages.size();
     Delay(c.wait);
     const int delaysBefore = fake_rs232_count("Delay");
     const int flushesBefore = fake_rs232_count("FlushInQ") + fake_rs232_count("GetInQLen");
@@ -79,7 +80,7 @@ TEST_P(Receiver, EndsAsExpected) {
     auto response = std::make_unique<char[]>(FRAME_BUFFER_SIZE);
     const double start = fake_rs232_now();
 
-    const int result = zeichen_empfangen(response.get(), c.address);
+    const int result = zeichen_empfangen(&link.x, response.get(), c.address);
 
     const double took = fake_rs232_now() - start;
     if (c.accepted.empty()) {
@@ -95,13 +96,12 @@ TEST_P(Receiver, EndsAsExpected) {
     }
     EXPECT_FALSE(fake_rs232_is_open(1)) << "the port is closed on every way out";
 
-    const std::vector<FakeMessage> &messages = fake_ui_messages();
+    const std::vector<std::string> &messages = link.messages;
     if (c.message == 0) {
         EXPECT_EQ(messages.size(), messagesAfterSend);
     } else {
         ASSERT_EQ(messages.size(), messagesAfterSend + 1);
-        EXPECT_EQ(messages.back().title, "RS-232 Message");
-        EXPECT_EQ(messages.back().message, fake_rs232_text(c.message));
+        EXPECT_EQ(messages.back(), fake_rs232_text(c.message));
         EXPECT_EQ(fake_rs232_count("FlushInQ") + fake_rs232_count("GetInQLen"), flushesBefore)
             << "no flush after a port failure";
     }
@@ -224,15 +224,14 @@ TEST(ReceiveOutcome, NamesTheRuleAndTheByte) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.code);
         fake_rs232_reset();
-        fake_ui_reset();
-        fake_ui_main_panel_with_port(1);
+        link.reset(1);
         c.script();
         char request[FRAME_BUFFER_SIZE], response[FRAME_BUFFER_SIZE];
-        zeichen_senden("A0", request, 1);
+        zeichen_senden(&link.x, "A0", request, 1);
         Delay(c.wait);
-        zeichen_empfangen(response, 1);
+        zeichen_empfangen(&link.x, response, 1);
 
-        const ReceiveOutcome &outcome = link_trace.receive;
+        const ReceiveOutcome &outcome = link.x.trace.receive;
         EXPECT_STREQ(receive_code_name(outcome.code), c.code);
         EXPECT_EQ(outcome.decidingIndex, c.index);
         if (c.index >= 0 && c.value != 0) {
@@ -265,20 +264,19 @@ struct Received {
 
 Received receive(const std::function<void()> &script, bool atOnce, double from, double firstWait) {
     fake_rs232_reset();
-    fake_ui_reset();
-    fake_ui_main_panel_with_port(1);
+    link.reset(1);
     script();
     char request[FRAME_BUFFER_SIZE], response[FRAME_BUFFER_SIZE] = "";
-    zeichen_senden("A0", request, 1);
+    zeichen_senden(&link.x, "A0", request, 1);
     Received r;
     if (atOnce) {
-        r.result = receive_from(response, 1, from, firstWait);
+        r.result = receive_from(&link.x, response, 1, from, firstWait);
     } else {
         Delay(from);
-        r.result = zeichen_empfangen(response, 1);
+        r.result = zeichen_empfangen(&link.x, response, 1);
     }
     r.response = r.result ? response : "";
-    r.code = receive_code_name(link_trace.receive.code);
+    r.code = receive_code_name(link.x.trace.receive.code);
     r.end = fake_rs232_now();
     return r;
 }
@@ -324,7 +322,7 @@ TEST(ReadAtOnce, AcceptsExactlyWhatTheReceiveAfterTheWaitAccepts) {
         EXPECT_EQ(atOnce.code, c.code);
         EXPECT_EQ(atOnce.response, std::string(c.code) == "ok" ? shortAnswer : "");
         if (atOnce.result) { // with the ETX: nothing trails it, and the close polls once
-            EXPECT_LE(atOnce.end, link_trace.receive.ms[5] / 1000 + FAKE_CALL_TIME + 1e-6);
+            EXPECT_LE(atOnce.end, link.x.trace.receive.ms[5] / 1000 + FAKE_CALL_TIME + 1e-6);
         }
         if (c.firstWait == 0.5) { // the same line, read after Enter's wait
             const Received waited = receive(c.script, false, c.from, 0);

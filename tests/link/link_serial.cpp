@@ -1,8 +1,8 @@
 // The link layer through the real Qt serial layer, with a pseudo-terminal as the chamber's line.
 #include "link/link.h"
 #include "link/rs232.h"
-#include "tests/support/com_ring.h"
 #include "tests/support/pty.h"
+#include "tests/support/test_link.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+
+TestLink link; // the exchange in progress
 
 class QtApplication : public testing::Environment {
 public:
@@ -43,8 +45,7 @@ std::string response(const char *payload) {
 class Serial : public testing::Test {
 protected:
     void SetUp() override {
-        fake_ui_reset();
-        fake_ui_main_panel_with_port(1);
+        link.reset(1);
         ASSERT_TRUE(pty.ok());
         ASSERT_EQ(MapComPort(1, pty.path()), 0);
     }
@@ -56,7 +57,7 @@ protected:
     // Sends "A0" and consumes its frame on the far end.
     void send() {
         char frame[FRAME_BUFFER_SIZE];
-        ASSERT_EQ(zeichen_senden("A0", frame, 1), 6);
+        ASSERT_EQ(zeichen_senden(&link.x, "A0", frame, 1), 6);
         ASSERT_EQ(pty.read(6, 1.0), std::string(frame, 6));
     }
 
@@ -69,12 +70,12 @@ TEST_F(Serial, TheFrameGoesOutAsExactlyNPlusFourBytes) {
         const std::string command(n, 'T');
         char frame[FRAME_BUFFER_SIZE];
 
-        const int written = zeichen_senden(command.c_str(), frame, 1);
-        ComPortClose();
+        const int written = zeichen_senden(&link.x, command.c_str(), frame, 1);
+        ComPortClose(&link.x);
 
         EXPECT_EQ(written, int(n) + 4);
         EXPECT_EQ(pty.read(n + 100, 0.5), std::string(frame, n + 4)) << "command of " << n;
-        EXPECT_TRUE(fake_ui_messages().empty());
+        EXPECT_TRUE(link.messages.empty());
     }
 }
 
@@ -83,7 +84,7 @@ TEST_F(Serial, ASilentLineEndsTheReceiveAfterTheTimeOut) {
     for (int run = 0; run < 3; run++) {
         send();
         const double start = Timer();
-        EXPECT_EQ(zeichen_empfangen(answer, 1), 0);
+        EXPECT_EQ(zeichen_empfangen(&link.x, answer, 1), 0);
         took.push_back(Timer() - start);
         EXPECT_GE(took.back(), 0.45);
         EXPECT_LE(took.back(), 1.5);
@@ -91,7 +92,7 @@ TEST_F(Serial, ASilentLineEndsTheReceiveAfterTheTimeOut) {
     std::sort(took.begin(), took.end());
     RecordProperty("median_silent_receive_ms", int(took[1] * 1000));
     std::printf("median receive on a silent line: %.3f s\n", took[1]);
-    EXPECT_TRUE(fake_ui_messages().empty());
+    EXPECT_TRUE(link.messages.empty());
 }
 
 // The response is on the line before the receiver starts, as when Enter waits the link delay.
@@ -110,7 +111,7 @@ TEST_F(Serial, BytesThatArriveBeforeTheReceiveAreNotLost) {
         Delay(0.3);
         const double start = Timer();
 
-        EXPECT_EQ(zeichen_empfangen(answer, 1), int(valid.size()) - 1);
+        EXPECT_EQ(zeichen_empfangen(&link.x, answer, 1), int(valid.size()) - 1);
 
         const double took = Timer() - start;
         EXPECT_EQ(std::string(answer), valid);
@@ -144,34 +145,30 @@ TEST_F(Serial, APortThatCannotBeOpenedGivesOneMessageFromTheOpenAndOneFromTheWri
     } cases[] = {{"/nonexistent/ttyKelvra", "no such device"},
                  {"/dev/null", "not a serial device"}};
     for (const auto &c : cases) {
-        fake_ui_reset();
-        fake_ui_main_panel_with_port(1);
+        link.reset(1);
         MapComPort(1, c.device);
         char frame[FRAME_BUFFER_SIZE];
 
-        EXPECT_LT(zeichen_senden("A0", frame, 1), 0);
-        ComPortClose();
+        EXPECT_LT(zeichen_senden(&link.x, "A0", frame, 1), 0);
+        ComPortClose(&link.x);
 
-        const std::vector<FakeMessage> &messages = fake_ui_messages();
+        const std::vector<std::string> &messages = link.messages;
         ASSERT_EQ(messages.size(), 2u);
-        EXPECT_EQ(messages[0].title, "RS-232 Message");
-        EXPECT_TRUE(
-            contains(messages[0].message, std::string("com1 (") + c.device + "): " + c.cause))
-            << messages[0].message;
-        EXPECT_EQ(messages[1].title, "RS-232 Message");
-        EXPECT_TRUE(contains(messages[1].message, c.device)) << messages[1].message;
-        EXPECT_TRUE(contains(messages[1].message, "not open")) << messages[1].message;
+        EXPECT_TRUE(contains(messages[0], std::string("com1 (") + c.device + "): " + c.cause))
+            << messages[0];
+        EXPECT_TRUE(contains(messages[1], c.device)) << messages[1];
+        EXPECT_TRUE(contains(messages[1], "not open")) << messages[1];
     }
 }
 
 TEST_F(Serial, ClosingTwiceIsHarmlessAndTheNextExchangeOpensAgain) {
     send();
-    EXPECT_EQ(ComPortClose(), 0);
-    EXPECT_EQ(ComPortClose(), 0);
+    EXPECT_EQ(ComPortClose(&link.x), 0);
+    EXPECT_EQ(ComPortClose(&link.x), 0);
     send();
     ASSERT_TRUE(pty.write(response("S1")));
-    EXPECT_EQ(zeichen_empfangen(answer, 1), 5);
-    EXPECT_TRUE(fake_ui_messages().empty());
+    EXPECT_EQ(zeichen_empfangen(&link.x, answer, 1), 5);
+    EXPECT_TRUE(link.messages.empty());
 }
 
 TEST_F(Serial, AFarEndThatDisappearsGivesAReadableMessageAndTheNextOpenTriesAfresh) {
@@ -179,30 +176,29 @@ TEST_F(Serial, AFarEndThatDisappearsGivesAReadableMessageAndTheNextOpenTriesAfre
     pty.closeMaster();
     const double start = Timer();
 
-    EXPECT_EQ(zeichen_empfangen(answer, 1), 0);
+    EXPECT_EQ(zeichen_empfangen(&link.x, answer, 1), 0);
 
     EXPECT_LE(Timer() - start, 1.0);
-    ASSERT_EQ(fake_ui_messages().size(), 1u);
-    EXPECT_TRUE(contains(fake_ui_messages()[0].message, pty.path()));
-    EXPECT_TRUE(contains(fake_ui_messages()[0].message, "removed while open"))
-        << fake_ui_messages()[0].message;
+    ASSERT_EQ(link.messages.size(), 1u);
+    EXPECT_TRUE(contains(link.messages[0], pty.path()));
+    EXPECT_TRUE(contains(link.messages[0], "removed while open")) << link.messages[0];
 
     // The vanished device is opened afresh, and fails as missing, and so the write; a new line
     // works at once.
     char frame[FRAME_BUFFER_SIZE];
-    zeichen_senden("A0", frame, 1);
-    ComPortClose();
-    ASSERT_EQ(fake_ui_messages().size(), 3u);
-    EXPECT_TRUE(contains(fake_ui_messages()[1].message, "no such device"));
-    EXPECT_TRUE(contains(fake_ui_messages()[2].message, "not open"));
+    zeichen_senden(&link.x, "A0", frame, 1);
+    ComPortClose(&link.x);
+    ASSERT_EQ(link.messages.size(), 3u);
+    EXPECT_TRUE(contains(link.messages[1], "no such device"));
+    EXPECT_TRUE(contains(link.messages[2], "not open"));
 
     TestPty replacement;
     ASSERT_TRUE(replacement.ok());
     MapComPort(1, replacement.path());
-    EXPECT_EQ(zeichen_senden("A0", frame, 1), 6);
+    EXPECT_EQ(zeichen_senden(&link.x, "A0", frame, 1), 6);
     EXPECT_EQ(replacement.read(6, 1.0), std::string(frame, 6));
-    ComPortClose();
-    EXPECT_EQ(fake_ui_messages().size(), 3u);
+    ComPortClose(&link.x);
+    EXPECT_EQ(link.messages.size(), 3u);
 }
 
 TEST_F(Serial, ADeviceOpenOnAnotherPortIsBusy) {

@@ -142,11 +142,11 @@ int LoadPanel(int parentPanel, const char *fileName, int panelResourceId) {
     return ui.nextHandle++;
 }
 
-int OpenWorkbench(int panel) {
+int open_workbench(int panel) {
     return findPanel(panel) ? 0 : UIE_BAD_PANEL;
 }
 
-int RecordLog(const char *) {
+int record_log(const char *) {
     return 0; // the fake window records nothing
 }
 

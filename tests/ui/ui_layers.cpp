@@ -1,12 +1,16 @@
-// Both user-interface layers answer alike through userint.h: the window's (Qt Widgets) and the
-// one for runs without a window (plain data). This file is built once against each layer, and
-// both builds must meet the same expectations, the panel files' defaults included.
+// The user-interface layer through userint.h: every operation on the real panels, the panel
+// files' defaults (which a run without a window takes too) and the event loop's timer.
 #include "display/format.h"
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
+#include "ui/command_line.h"
 #include "ui/program.h"
+#include "ui/qt/controls.h"
+#include "ui/qt/userint_qt.h"
 #include "ui/userint.h"
+
+#include <QComboBox>
 
 #include <gtest/gtest.h>
 
@@ -53,20 +57,20 @@ std::string labels(int panel, int control) {
     return all;
 }
 
-TEST(BothLayers, LoadTheMainPanelAtItsDefaultsInEitherLanguage) {
+TEST(Layer, LoadsTheMainPanelAtItsDefaultsInEitherLanguage) {
     for (int language : {0, 1}) {
         SCOPED_TRACE(language);
         const int panel = load(language);
         ASSERT_GT(panel, 0);
-        EXPECT_EQ(number(panel, KAMMER), 1);
-        EXPECT_EQ(number(panel, RING_COM), 1);
+        EXPECT_EQ(number(panel, KAMMER), DEFAULT_ADDRESS);
+        EXPECT_EQ(number(panel, RING_COM), DEFAULT_PORT);
         EXPECT_EQ(index(panel, RING_COM), 19);
         EXPECT_EQ(number(panel, TOGGLEBUTTON), 1);
         EXPECT_EQ(index(panel, AUSWAHL), 3);
         EXPECT_EQ(text(panel, AUSWAHL), "A0");
         EXPECT_EQ(text(panel, SEND_STRING), "A0");
         EXPECT_EQ(number(panel, LED), 0);
-        EXPECT_EQ(number(panel, RINGSLIDE), 1);
+        EXPECT_EQ(number(panel, RINGSLIDE), DEFAULT_MODE);
         EXPECT_EQ(labels(panel, RINGSLIDE), language
                                                 ? "All bytes in hex,without framing,interpreted"
                                                 : "Alle \xfc"
@@ -86,7 +90,7 @@ TEST(BothLayers, LoadTheMainPanelAtItsDefaultsInEitherLanguage) {
     }
 }
 
-TEST(BothLayers, AnswerEveryOperationAlike) {
+TEST(Layer, AnswersEveryOperation) {
     const int panel = load(0);
     ASSERT_GT(panel, 0);
     int value = 0;
@@ -151,11 +155,11 @@ TEST(BothLayers, AnswerEveryOperationAlike) {
     EXPECT_EQ(GetPanelAttribute(panel, ATTR_TITLE, title), 0);
     EXPECT_EQ(std::string(title), "Scanning");
 
-    // callbacks are bound by the names in the file
-    SetCtrlIndex(panel, AUSWAHL, 10);
-    EXPECT_EQ(CallCtrlCallback(panel, AUSWAHL, EVENT_COMMIT, 0), 0);
+    // callbacks are bound by the names in the file: choosing a preset runs COMMAND
+    QComboBox *presets = dynamic_cast<Ring *>(ControlWidget(panel, AUSWAHL))->comboBox();
+    presets->setCurrentIndex(10);
+    emit presets->activated(10);
     EXPECT_EQ(text(panel, SEND_STRING), "S");
-    EXPECT_EQ(CallCtrlCallback(panel, 99, EVENT_COMMIT, 0), UIE_BAD_CONTROL);
 
     // a child panel goes with its parent
     const int child = LoadPanel(panel, panel_file(), TXTPANEL);
@@ -174,7 +178,7 @@ int countTick(int, int, int event, void *, int, int) {
     return 0;
 }
 
-TEST(BothLayers, RunTheEventLoopWithTheTimerTickingEveryTwoSeconds) {
+TEST(Layer, RunsTheEventLoopWithTheTimerTickingEveryTwoSeconds) {
     static const CallbackBinding counting[] = {{"TIMER", countTick}};
     static char name[] = "ui-layers";
     static char *argv[] = {name, nullptr};

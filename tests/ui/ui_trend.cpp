@@ -37,7 +37,7 @@ std::vector<int> drawn(const TrendWindow &window) {
 
 TEST_F(Trend, F3OpensItAndEachChannelGetsAColourWithItsSetValueDashed) {
     ASSERT_GT(ui_load_main(1), 0);
-    OpenWorkbench(main_panel);
+    open_workbench(main_panel);
     QWidget *window = PanelWidget(main_panel);
     TrendWindow *trend = nullptr; // no meta-object of its own: found by its C++ type
     for (QWidget *child : window->findChildren<QWidget *>())

@@ -2,6 +2,7 @@
 #include "ui/qt/bus_scan_dialog.h"
 
 #include "ui/ascii.h"
+#include "ui/exchange_cycle.h"
 #include "ui/panel_handles.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
@@ -66,7 +67,9 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
             if (self) self->step();
         });
     });
-    if (bus_scan_begin(&m_scan, "A0", from, to, timeoutMs) != 0) {
+    ExchangeRequest request;
+    read_panel_request(&request, "A0", BY_SCAN);
+    if (bus_scan_begin(&m_scan, &request, from, to, timeoutMs) != 0) {
         finish(byLanguage(QStringLiteral("Kein g\u00fcltiger Adressbereich"),
                           QStringLiteral("No valid range of addresses")));
         return;
@@ -75,11 +78,21 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
                                  QStringLiteral("Addresses %1 to %2 \u2026"))
                           .arg(from)
                           .arg(to));
+    SuspendTimerCallbacks();
     m_next.start(0);
 }
 
 BusScanDialog::~BusScanDialog() {
+    endScan();
+}
+
+void BusScanDialog::endScan() {
+    int cyclic = 0;
+
+    if (!scanning()) return;
     bus_scan_end(&m_scan);
+    GetCtrlVal(main_panel, TOGGLEBUTTON, &cyclic);
+    if (cyclic) ResumeTimerCallbacks();
 }
 
 void BusScanDialog::step() {
@@ -91,7 +104,7 @@ void BusScanDialog::step() {
                          .arg(m_scan.next - 1));
         return;
     }
-    if (!bus_scan_step(&m_scan, &m_answer)) {
+    if (!bus_scan_step(&m_scan, &m_record)) {
         finish(m_answering.isEmpty() ? byLanguage(QStringLiteral("Keine Adresse hat geantwortet"),
                                                   QStringLiteral("No address answered"))
                                      : byLanguage(QStringLiteral("Geantwortet haben: %1"),
@@ -99,26 +112,29 @@ void BusScanDialog::step() {
                                            .arg(m_answering));
         return;
     }
-    m_progress->setValue(m_answer.address);
-    if (m_answer.portError) {
+    show_answer(&m_record); // the scan's exchanges show in the histories as every exchange does
+    publish_exchange(&m_record);
+    m_progress->setValue(m_record.address);
+    if (port_failed(&m_record)) {
         finish(byLanguage(QStringLiteral("Angehalten: Fehler an der Schnittstelle"),
                           QStringLiteral("Stopped: serial port error")));
         return;
     }
-    if (m_answer.answered) {
-        auto *address = new QStandardItem(QString::number(m_answer.address));
-        address->setData(m_answer.address, Qt::UserRole);
-        auto *rtt = new QStandardItem(QString::number(m_answer.rttMs, 'f', 1));
+    if (m_record.answered) {
+        auto *address = new QStandardItem(QString::number(m_record.address));
+        address->setData(m_record.address, Qt::UserRole);
+        auto *rtt = new QStandardItem(QString::number(m_record.rttMs, 'f', 1));
         rtt->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_model->appendRow({address, rtt, new QStandardItem(QString::fromLatin1(m_answer.text))});
+        m_model->appendRow(
+            {address, rtt, new QStandardItem(QString::fromLatin1(m_record.receivedText))});
         m_answering += (m_answering.isEmpty() ? QString() : QStringLiteral(", ")) +
-                       QString::number(m_answer.address);
+                       QString::number(m_record.address);
     }
     m_next.start(0);
 }
 
 void BusScanDialog::finish(const QString &status) {
-    bus_scan_end(&m_scan);
+    endScan();
     m_next.stop();
     m_status->setText(status);
     m_button->setText(byLanguage(QStringLiteral("Schlie\u00dfen"), QStringLiteral("Close")));
@@ -131,14 +147,8 @@ void BusScanDialog::reject() {
         QDialog::reject();
 }
 
-// While the scan runs, the address field holds the scanned addresses; the chosen one goes into
-// it when the scan ends.
+// The scan leaves the address field alone; the chosen address goes into it.
 void BusScanDialog::chooseAddress(const QModelIndex &index) {
     const int address = m_model->item(index.row(), 0)->data(Qt::UserRole).toInt();
-    dispatch::whenIdle([self = QPointer<BusScanDialog>(this), address] {
-        if (self && self->scanning())
-            bus_scan_keep_address(&self->m_scan, address);
-        else
-            SetCtrlVal(main_panel, KAMMER, address);
-    });
+    dispatch::whenIdle([address] { SetCtrlVal(main_panel, KAMMER, address); });
 }

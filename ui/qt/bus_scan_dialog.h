@@ -2,7 +2,7 @@
 // exchange at a time from the event loop, with cyclic sending paused meanwhile.
 #pragma once
 
-#include "ui/scan.h"
+#include "exchange/scan.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -16,7 +16,7 @@ class QTableView;
 
 class BusScanDialog : public QDialog {
 public:
-    // Sends "A0" to each address from..to of the main panel's port, waiting timeoutMs for a first
+    // Sends "A0" to each address from..to on the main panel's port, waiting timeoutMs for a first
     // byte (the timer exchange's wait unless given). The scan begins at once, so construct it
     // where no callback runs (dispatch::whenIdle); the dialog is modal to the application.
     explicit BusScanDialog(QWidget *parent, int from = SCAN_FIRST_ADDRESS,
@@ -34,10 +34,12 @@ protected:
 private:
     void step();
     void finish(const QString &status);
+    // Ends the scan, and cyclic sending resumes if its switch is on.
+    void endScan();
     void chooseAddress(const QModelIndex &index);
 
     BusScan m_scan{};
-    ScanAnswer m_answer{};
+    ExchangeRecord m_record{};
     bool m_cancelled = false;
     QString m_answering; // "3, 17"
     QTimer m_next;       // the next step, once pending events (a click on Cancel) are handled

@@ -1,5 +1,6 @@
 // Timer ticks on a fixed grid.
 #include "ui/qt/grid_timer.h"
+#include "exchange/grid.h"
 #include "ui/qt/dispatch.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ GridTimer::GridTimer(double intervalSeconds, bool enabled, std::function<void()>
 
 // Arms the timer for the first grid point strictly after the given time.
 void GridTimer::armNext(qint64 after) {
-    m_due = m_start + ((after - m_start) / m_period + 1) * m_period;
+    m_due = next_grid_point(m_start, m_period, after);
     const qint64 wait = m_due - dispatch::now();
     m_timer.start(int(std::max<qint64>(0, (wait + 999'999) / 1'000'000)));
 }

@@ -1,4 +1,4 @@
-// The ticking of a timer control, shared by both user-interface layers. Qt Core only.
+// The ticking of a timer control on the grid that every repeated exchange keeps.
 #pragma once
 
 #include <QTimer>

@@ -127,7 +127,7 @@ void LogRecorder::writeFailed(const char *path, int error, void *recorder) {
     self->report(QFile::decodeName(path), error, false);
 }
 
-int RecordLog(const char *path) {
+int record_log(const char *path) {
     if (!recorder) return start_logging(path);
     return recorder->start(QFile::decodeName(path));
 }

@@ -4,7 +4,6 @@
 #include "display/visible.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/display.h"
-#include "ui/qt/message_line.h"
 #include "ui/qt/panel.h"
 #include "ui/qt/uir_files.h"
 #include "ui/userint.h"
@@ -28,9 +27,6 @@ std::map<int, QPointer<Panel>> panels;
 int nextHandle = 1;
 const CallbackBinding *callbackTable;
 int callbackCount;
-
-int messageOutput = MESSAGES_IN_BOXES;
-int messageCount;
 
 Panel *findPanel(int handle) {
     const auto found = panels.find(handle);
@@ -96,15 +92,6 @@ void keepOnScreen(Panel *panel) {
     const QSize size = panel->frameGeometry().size();
     panel->move(std::max(room.left(), std::min(panel->x(), room.right() + 1 - size.width())),
                 std::max(room.top(), std::min(panel->y(), room.bottom() + 1 - size.height())));
-}
-
-// Without a window Qt's warnings (fonts, runtime directory) would mix with the program's own
-// lines on stderr; only its critical and fatal messages get through.
-void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message) {
-    if (type != QtCriticalMsg && type != QtFatalMsg) return;
-    std::fputs("kelvra-ascii: ", stderr);
-    put_bytes_visible(message.toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
 }
 
 // Qt ends the program with abort() when no platform plugin starts: a display that cannot be
@@ -182,12 +169,6 @@ int InitCVIRTE(void *, char *argv[], void *) {
     // need the decimal point whatever the operator's language ("030.0", not "030,0").
     (void)std::setlocale(LC_NUMERIC, "C"); // "C" always exists
     return 1;
-}
-
-int UseNoDisplay(void) {
-    if (!application) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietMessages);
-    return 0;
 }
 
 int SetCallbackTable(const CallbackBinding *table, int count) {
@@ -368,38 +349,13 @@ int SetPanelAttribute(int panel, int attribute, const char *value) {
     return 0;
 }
 
-int CallCtrlCallback(int panel, int control, int event, int eventData1) {
-    int error;
-    UiControl *found = findControl(panel, control, &error);
-    if (!found) return error;
-    // a program's call, unlike the operator's action, is not kept for later
-    if (!dispatch::busy()) dispatch::deliver(panel, control, found->callback, event, eventData1);
-    return 0;
-}
-
 int MessagePopup(const char *title, const char *message) {
-    if (messageOutput == MESSAGES_TO_STDERR) {
-        print_message_line(title, message);
-        messageCount++;
-        return 0;
-    }
     if (!application) return UIE_NOT_INITIALISED;
-    messageCount++;
     QMessageBox box(QMessageBox::NoIcon, fromLatin1(title), fromLatin1(message), QMessageBox::Ok,
                     QApplication::activeWindow());
     // the box's own event loop starts no callback, also when it is shown outside one
     dispatch::guarded([&box] { box.exec(); });
     return 0;
-}
-
-int SetMessagePopupOutput(int output) {
-    if (output != MESSAGES_IN_BOXES && output != MESSAGES_TO_STDERR) return UIE_BAD_TYPE;
-    messageOutput = output;
-    return 0;
-}
-
-int GetMessagePopupCount(void) {
-    return messageCount;
 }
 
 QWidget *PanelWidget(int panel) {

@@ -120,7 +120,7 @@ void Workbench::showAbout() {
     dispatch::guarded([&] { QMessageBox::about(m_panel, title, text); });
 }
 
-int OpenWorkbench(int panel) {
+int open_workbench(int panel) {
     auto *found = dynamic_cast<Panel *>(PanelWidget(panel));
     if (!found) return UIE_BAD_PANEL;
     new Workbench(found); // owned by the panel

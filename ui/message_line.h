@@ -1,4 +1,4 @@
-// An "RS-232 Message" as a line on standard error, for runs that show no box.
+// An "RS-232 Message" as a line on standard error, for runs that show no box. No Qt here.
 #pragma once
 
 // Writes "title: message" as one UTF-8 line on stderr: line breaks become blanks, and control

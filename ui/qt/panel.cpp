@@ -1,6 +1,6 @@
-// Builds panels from the JSON panel files (their format: ui/panels/FORMAT.md).
-#include "ui/qt/dispatch.h"
+// A panel's window and the loader that builds it from its file (format: ui/panels/FORMAT.md).
 #include "ui/qt/panel.h"
+#include "ui/qt/dispatch.h"
 
 #include <QCloseEvent>
 #include <QJsonArray>
