@@ -147,16 +147,10 @@ void hear_alarms(Run *run) {
 // One exchange of command with the current chamber. False when the port failed, which has
 // ended the step and the run.
 bool exchange_with(Run *run, const char *command) {
-    ExchangeRequest request{};
-    request.port = run->port;
-    set_text(request.portName, sizeof request.portName, "com%d", run->port);
-    request.address = run->address;
-    set_text(request.command, sizeof request.command, "%s", command);
-    request.mode = MODE_NO_FRAMING;
+    ExchangeRequest request;
+    request_init(&request, run->port, run->address, command, MODE_NO_FRAMING);
     request.trigger = BY_RUN;
-    request.waitSeconds = double(LINK_DELAY_MS) / 1000;
-    request.readAtOnce = 1;
-    request.firstWait = double(LINK_DELAY_MS) / 1000;
+    request.readAtOnce = 1; // the answer is taken the moment it is in
     request.portFailure = port_failure;
     request.context = run;
     run->portFailed = 0;
@@ -196,10 +190,16 @@ void wait_poll(Run *run, long long now) {
     if (holds) {
         if (run->holdSince < 0) run->holdSince = now;
         if (now - run->holdSince >= s.holdMs) {
-            duration_text(steady(run) - run->stepStart, held, sizeof held);
+            duration_text(run->holdSince - run->stepStart, needed, sizeof needed);
+            duration_text(now - run->holdSince, held, sizeof held);
             char message[RUN_MESSAGE_SIZE];
-            set_text(message, sizeof message,
-                     english() ? "held after %s: %s" : "gehalten nach %s: %s", held, run->seen);
+            if (s.holdMs == 0)
+                set_text(message, sizeof message, english() ? "after %s: %s" : "nach %s: %s",
+                         needed, run->seen);
+            else
+                set_text(message, sizeof message,
+                         english() ? "held %s from %s on: %s" : "%s gehalten ab %s: %s", held,
+                         needed, run->seen);
             pass(run, message);
             return;
         }
@@ -230,14 +230,11 @@ int continue_step(Run *run, long long now) {
     const Step &s = current(run);
     run->due = now;
     switch (s.kind) {
-    case STEP_CHAMBER: {
+    case STEP_CHAMBER:
         run->port = s.port;
         run->address = s.address;
-        char message[64];
-        set_text(message, sizeof message, "com%d:%d", s.port, s.address);
-        pass(run, message);
+        pass(run, "");
         return 0;
-    }
     case STEP_PAUSE:
         if (now < run->stepStart + s.holdMs) {
             run->due = run->stepStart + s.holdMs;

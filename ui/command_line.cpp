@@ -5,6 +5,7 @@
 #include "link/rs232.h"
 #include "record/logging.h"
 #include "record/record.h"
+#include "ui/command_line_run.h"
 #include "ui/exchange_report.h"
 #include "ui/message_line.h"
 
@@ -65,9 +66,14 @@ int run_without_window(const CommandLineExchange *options) {
     SetRS232Language(Fremdsprache); // the port's messages in the --lang language
     if (const char *log = log_file_option())
         if (const int status = open_command_line_log(log); status != 0) return status;
-    if (options->scan) return run_command_line_scan(options);
-    if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
-    return run_command_line_exchange(options);
+    if (options->run) return run_command_line_sequence(options);
+    const int alarms = watch_command_line_alarms();
+    const int status = options->scan ? run_command_line_scan(options)
+                       : options->repeat >= 0 || options->timestamps
+                           ? run_command_line_polling(options)
+                           : run_command_line_exchange(options);
+    if (alarms) end_command_line_alarms();
+    return status;
 }
 
 int run_command_line_exchange(const CommandLineExchange *options) {

@@ -9,6 +9,7 @@
 #include "link/com_name.h"
 #include "link/link.h"
 #include "link/rs232.h"
+#include "ui/command_line_run.h"
 #include "ui/ports.h"
 
 #include <cerrno>
@@ -39,6 +40,7 @@ constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
 constexpr const char *SCAN = "Bus scan";
+constexpr const char *RUN = "Acceptance run";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
@@ -210,6 +212,25 @@ int set_timestamps(const char *) {
     return OPTIONS_CONTINUE;
 }
 
+int start_run(const char *value) {
+    if (*value == '\0') return usage_error("--run: the file name is empty");
+    request.run = value;
+    return OPTIONS_CONTINUE;
+}
+
+int set_junit(const char *value) {
+    if (*value == '\0') return usage_error("--junit: the file name is empty");
+    request.junit = value;
+    return OPTIONS_CONTINUE;
+}
+
+int add_alarm(const char *value) {
+    char error[PARSE_ERROR_TEXT_SIZE];
+    if (alarm_option(value, error, sizeof error) != 0)
+        return usage_error("--alarm %s: %s", value, error);
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(void);
 int show_version(void);
 int list_ports(void);
@@ -264,6 +285,16 @@ const Option options[] = {
     {"--timeout", "MS", set_timeout, SCAN,
      "wait at most MS milliseconds (1..2000) for an\n"
      "answer's first byte (default 500)"},
+    {"--run", "FILE", start_run, RUN,
+     "run the acceptance sequence in FILE (see the manual\n"
+     "page): each step and its verdict on standard\n"
+     "output, then a summary"},
+    {"--junit", "FILE", set_junit, RUN, "with --run: write a JUnit XML report to FILE"},
+    {"--alarm", "SPEC", add_alarm, RUN,
+     "with --run or --repeat: raise an alarm when a\n"
+     "chamber leaves a band or falls silent, e.g.\n"
+     "\"A0 actual between 15 and 40 for 1 min\" or\n"
+     "\"no answer for 30 s\"; repeatable"},
     {"--log", "FILE", set_log, LOG,
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
@@ -388,6 +419,14 @@ const Option *find_option(const char *argument, size_t nameLength) {
 // What the options given together must satisfy; a usage error names the first they break.
 int check_combination(void) {
     const bool scanning = request.scan != 0;
+    if (request.run &&
+        (request.text || scanning || request.address >= 0 || request.port >= 0 ||
+         request.mode >= 0 || request.trace || request.repeat >= 0 || request.timestamps))
+        return usage_error("option --run takes its chambers and commands from the file; it goes "
+                           "with --junit, --alarm, --log, --map and --lang only");
+    if (request.junit && !request.run) return usage_error("option --junit needs --run");
+    if (alarm_option_count() > 0 && !request.run && request.repeat < 0)
+        return usage_error("option --alarm needs --run or --repeat");
     if (!request.text && !scanning &&
         (request.address >= 0 || request.port >= 0 || request.mode >= 0))
         return usage_error("options --address, --port and --mode need --send or --scan");
@@ -416,7 +455,8 @@ int check_combination(void) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
+    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, nullptr, nullptr};
+    clear_alarm_options();
     logFile = nullptr;
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
@@ -455,7 +495,7 @@ int finish_standard_output(void) {
 }
 
 const CommandLineExchange *command_line_exchange(void) {
-    return request.text || request.scan ? &request : nullptr;
+    return request.text || request.scan || request.run ? &request : nullptr;
 }
 
 const char *log_file_option(void) {
