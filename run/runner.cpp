@@ -5,6 +5,7 @@
 #include "record/bounded_text.h"
 #include "record/log.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -320,6 +321,22 @@ bool structure(Run *run) {
 }
 
 } // namespace
+
+int exchange_published(const ExchangeRequest *request, ExchangeRecord *record) {
+    const int answered = exchange(request, record);
+    publish_exchange(record);
+    return answered;
+}
+
+long long run_wall_ms(void *) {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+long long run_steady_ms(void *) {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 void run_begin(Run *run, const Sequence *sequence, const RunEnvironment *environment,
                const RunObserver *observer) {

@@ -64,6 +64,12 @@ struct RunEnvironment {
     AlarmWatch *alarms;
 };
 
+// The environment's parts for a run on the real line: exchange() with every record then handed
+// to its readers (log, line monitor, trend, status line), and the clocks.
+int exchange_published(const ExchangeRequest *request, ExchangeRecord *record);
+long long run_wall_ms(void *context);
+long long run_steady_ms(void *context);
+
 // What the window shows of the step in progress.
 struct RunProgress {
     int index;           // the step in progress, -1 between steps or when over

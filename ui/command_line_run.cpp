@@ -36,29 +36,12 @@ extern "C" void stop_run_on_signal(int signal) {
     (void)std::signal(signal, SIG_DFL);
 }
 
-long long wall_ms(void *) {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-long long steady_ms(void *) {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // Sleeps in short steps, so that a signal stops the run soon.
 void sleep_ms(long long ms, void *context) {
-    const long long until = steady_ms(nullptr) + ms;
-    for (long long left = ms; left > 0 && !stopRequested; left = until - steady_ms(nullptr))
+    const long long until = run_steady_ms(nullptr) + ms;
+    for (long long left = ms; left > 0 && !stopRequested; left = until - run_steady_ms(nullptr))
         std::this_thread::sleep_for(std::chrono::milliseconds(left < 50 ? left : 50));
     if (stopRequested) run_stop(static_cast<Run *>(context));
-}
-
-// Every exchange of a run reaches the readers of records (the log) as the window's do.
-int exchange_and_publish(const ExchangeRequest *request, ExchangeRecord *record) {
-    const int answered = exchange(request, record);
-    publish_exchange(record);
-    return answered;
 }
 
 void log_alarm_column(const ExchangeRecord *record, char *text, int size, void *) {
@@ -233,8 +216,8 @@ int run_command_line_sequence(const CommandLineExchange *options) {
     }
     Printer printer{sequence.get(), options->junit ? junit.get() : nullptr};
     auto run = std::make_unique<Run>();
-    const RunEnvironment environment{
-        exchange_and_publish, wall_ms, steady_ms, sleep_ms, run.get(), alarms};
+    const RunEnvironment environment{exchange_published, run_wall_ms, run_steady_ms,
+                                     sleep_ms,           run.get(),   alarms};
     const RunObserver observer{print_begin, print_step, print_run_alarm, &printer};
     stopRequested = 0;
     (void)std::signal(SIGINT, stop_run_on_signal);

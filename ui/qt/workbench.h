@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+class AlarmStatus;
 class ExchangeStatus;
 class HistoryActions;
 class LineMonitor;
@@ -13,6 +14,7 @@ class Panel;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class RunDialog;
 
 class Workbench : public QObject {
 public:
@@ -33,6 +35,10 @@ private:
     void showAbout();
     // Opens the bus scan, which begins at once (never inside another callback).
     void openBusScan();
+    // Opens the run view (or raises it) and, when it holds no file yet, asks for one.
+    void openRunDialog();
+    // Asks for the alarms that watch every chamber.
+    void editAlarms();
 
     Panel *m_panel;
     QMenuBar *m_menuBar;
@@ -48,4 +54,7 @@ private:
     QPointer<LineMonitor> m_lineMonitor;
     LogRecorder *m_logRecorder;
     HistoryActions *m_histories;
+    QLabel *m_alarmLine;
+    AlarmStatus *m_alarmStatus;
+    QPointer<RunDialog> m_runDialog;
 };
