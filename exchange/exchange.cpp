@@ -11,31 +11,40 @@
 
 namespace {
 
-// Which ports an exchange holds. A second exchange on a held port waits its turn; the wait polls,
-// so that on the window's thread it keeps the window alive (Delay runs its event loop) where a
-// blocking lock would freeze it.
-std::mutex claims;
-bool claimed[RS232_MAX_PORTS + 1]; // index 0 stands for every number outside 1..20
-const double claim_poll_seconds = 0.002;
+// Whose turn it is on each port. An exchange takes a ticket and waits until its number is served,
+// so exchanges on one port run one at a time in the order they asked: a poller that asks again
+// at once never keeps the window's exchange waiting for more than the one in progress. The wait
+// polls, so that on the window's thread it keeps the window alive (Delay runs its event loop)
+// where a blocking lock would freeze it.
+struct Turns {
+    unsigned long long next; // the ticket the next exchange takes
+    unsigned long long served;
+};
+std::mutex turnsLock;
+Turns turns[RS232_MAX_PORTS + 1]; // index 0 stands for every number outside 1..20
+const double turn_poll_seconds = 0.002;
 
-int claim_index(int port) {
+int turn_index(int port) {
     return port >= 1 && port <= RS232_MAX_PORTS ? port : 0;
 }
 
-bool try_claim(int index) {
-    const std::lock_guard<std::mutex> hold(claims);
-    if (claimed[index]) return false;
-    claimed[index] = true;
-    return true;
+bool is_served(int index, unsigned long long ticket) {
+    const std::lock_guard<std::mutex> hold(turnsLock);
+    return turns[index].served == ticket;
 }
 
-void claim(int index) {
-    while (!try_claim(index)) Delay(claim_poll_seconds);
+void wait_turn(int index) {
+    unsigned long long ticket = 0;
+    {
+        const std::lock_guard<std::mutex> hold(turnsLock);
+        ticket = turns[index].next++;
+    }
+    while (!is_served(index, ticket)) Delay(turn_poll_seconds);
 }
 
-void release(int index) {
-    const std::lock_guard<std::mutex> hold(claims);
-    claimed[index] = false;
+void end_turn(int index) {
+    const std::lock_guard<std::mutex> hold(turnsLock);
+    turns[index].served++;
 }
 
 // What the record knows once the frame is written, before the display formatting edits it.
@@ -115,9 +124,9 @@ void request_init(ExchangeRequest *request, int port, int address, const char *c
 
 int exchange(const ExchangeRequest *request, ExchangeRecord *record) {
     if (request->command[0] == '\0') return -1;
-    const int index = claim_index(request->port);
-    claim(index);
+    const int index = turn_index(request->port);
+    wait_turn(index);
     run(request, record);
-    release(index);
+    end_turn(index);
     return record->answered;
 }

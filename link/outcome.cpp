@@ -16,6 +16,10 @@ void receive_outcome_clear(ReceiveOutcome *outcome) {
     outcome->portMessage[0] = '\0';
 }
 
+int receive_bytes_kept(const ReceiveOutcome *outcome) {
+    return outcome->count < RECEIVE_LOG_SIZE ? outcome->count : RECEIVE_LOG_SIZE;
+}
+
 const char *receive_code_name(int code) {
     return code >= 0 && code < RECEIVE_OUTCOMES ? names[code] : "";
 }

@@ -49,6 +49,8 @@ struct LinkTrace {
 
 // Empties an outcome for a new receive: no byte read, RECEIVE_NO_ANSWER until something decides.
 void receive_outcome_clear(ReceiveOutcome *outcome);
+// How many of the bytes read the outcome keeps: the first RECEIVE_LOG_SIZE at most.
+int receive_bytes_kept(const ReceiveOutcome *outcome);
 // The stable name of a code ("ok", "no-answer", ...); "" for a value that is no code.
 const char *receive_code_name(int code);
 // The code of a name, or -1.

@@ -2,6 +2,7 @@
 #include "record/log.h"
 
 #include "record/calendar.h"
+#include "record/log_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,17 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#define O_CLOEXEC _O_NOINHERIT
-#define fdatasync _commit
-#define ftruncate _chsize_s
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -103,8 +93,8 @@ void put_hex(Row *row, const unsigned char *bytes, int count) {
 }
 
 void put_time(Row *row, long long wallMs) {
-    char text[LOG_TIME_SIZE];
-    log_time_text(wallMs, text, sizeof text);
+    char text[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, text, sizeof text);
     put_text(row, text);
 }
 
@@ -112,66 +102,29 @@ char buffer[LOG_ROW_SIZE]; // the row being appended, and an existing file's tai
 
 // Writes all of data at the end of the file, or takes back what got there.
 int append_whole(int fd, const char *data, int length) {
-    const off_t start = lseek(fd, 0, SEEK_END);
+    const long long start = file_end(fd);
     int done = 0;
     while (done < length) {
-        const auto written = write(fd, data + done, size_t(length - done));
+        const int written = file_write(fd, data + done, length - done);
         if (written > 0) {
-            done += int(written);
+            done += written;
             continue;
         }
-        if (written < 0 && errno == EINTR) continue;
-        const int error = written < 0 ? errno : ENOSPC;
         if (done > 0 && start >= 0) {
             // the cut row is taken back (a pipe cannot); should that fail, the next start drops it
-            const int truncated = ftruncate(fd, start);
+            const int truncated = file_truncate(fd, start);
             (void)truncated;
         }
-        return -error;
+        return written < 0 ? written : -ENOSPC;
     }
     return 0;
-}
-
-// Waits until what was written is on the disk; a pipe or terminal has nothing to keep.
-int sync_data(int fd) {
-    if (fdatasync(fd) == 0 || errno == EINVAL) return 0;
-    return -errno;
-}
-
-// Makes a new file's name durable: syncs the folder that holds it.
-void sync_folder(const char *path) {
-#ifndef _WIN32
-    char folder[LOG_PATH_SIZE];
-    std::snprintf(folder, sizeof folder, "%s", path);
-    char *slash = std::strrchr(folder, '/');
-    if (!slash)
-        std::snprintf(folder, sizeof folder, ".");
-    else
-        slash[slash == folder ? 1 : 0] = '\0';
-    const int fd = open(folder, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)fsync(fd);
-    close(fd);
-#else
-    (void)path;
-#endif
-}
-
-// Reads length bytes at offset into data; false when the file cannot be read there.
-bool read_at(int fd, off_t offset, char *data, int length) {
-    if (lseek(fd, offset, SEEK_SET) != offset) return false;
-    for (int done = 0; done < length;) {
-        const auto got = read(fd, data + done, size_t(length - done));
-        if (got <= 0) return false;
-        done += int(got);
-    }
-    return true;
 }
 
 // Whether the file begins with the header of the rows without the alarm column.
 bool begun_before_alarm(int fd, long long size) {
     char head[HEADER_LENGTH];
-    return size >= HEADER_BEFORE_ALARM + 2 && read_at(fd, 0, head, HEADER_BEFORE_ALARM + 2) &&
+    return size >= HEADER_BEFORE_ALARM + 2 &&
+           file_read_at(fd, 0, head, HEADER_BEFORE_ALARM + 2) == 0 &&
            std::memcmp(head, header, HEADER_BEFORE_ALARM) == 0 &&
            std::memcmp(head + HEADER_BEFORE_ALARM, "\r\n", 2) == 0;
 }
@@ -180,28 +133,28 @@ bool begun_before_alarm(int fd, long long size) {
 // anything else that does not end in one, unless it is a log of ours whose last row a crash cut
 // short, which loses that row instead (or a header cut short, which is written again).
 int prepare_end(int fd, int *alarmColumn) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return -errno;
-    const long long size = info.st_size;
+    long long size = 0;
+    int regular = 0;
+    if (const int error = file_size(fd, &size, &regular); error != 0) return error;
     *alarmColumn = 1;
     if (size == 0) return append_whole(fd, header, HEADER_LENGTH);
-    if (!S_ISREG(info.st_mode)) return 0;
+    if (!regular) return 0;
     *alarmColumn = !begun_before_alarm(fd, size);
 
     const int tail = size < LOG_ROW_SIZE ? int(size) : LOG_ROW_SIZE;
-    if (!read_at(fd, off_t(size - tail), buffer, tail)) return 0; // opened for writing only
+    if (file_read_at(fd, size - tail, buffer, tail) != 0) return 0; // opened for writing only
     if (buffer[tail - 1] == '\n') return 0;
     char head[HEADER_LENGTH];
     const int headLength = size < HEADER_LENGTH ? int(size) : HEADER_LENGTH;
-    const bool ours = !*alarmColumn || (read_at(fd, 0, head, headLength) &&
+    const bool ours = !*alarmColumn || (file_read_at(fd, 0, head, headLength) == 0 &&
                                         std::memcmp(head, header, headLength) == 0);
     if (!ours) return append_whole(fd, "\r\n", 2);
     if (size < HEADER_LENGTH) {
-        if (ftruncate(fd, 0) != 0) return -errno;
+        if (const int error = file_truncate(fd, 0); error != 0) return error;
         return append_whole(fd, header, HEADER_LENGTH);
     }
     for (int i = tail - 1; i >= 0; i--)
-        if (buffer[i] == '\n') return ftruncate(fd, off_t(size - tail + i + 1)) == 0 ? 0 : -errno;
+        if (buffer[i] == '\n') return file_truncate(fd, size - tail + i + 1);
     return append_whole(fd, "\r\n", 2);
 }
 
@@ -229,8 +182,7 @@ int log_format_row(const ExchangeRecord *record, char *row, int size, const char
     put_hex(&out, reinterpret_cast<const unsigned char *>(record->sent), record->sentLength);
     put(&out, ',');
     const ReceiveOutcome &received = record->received;
-    put_hex(&out, received.bytes,
-            received.count < RECEIVE_LOG_SIZE ? received.count : RECEIVE_LOG_SIZE);
+    put_hex(&out, received.bytes, receive_bytes_kept(&received));
     put(&out, ',');
     put_text(&out, receive_code_name(received.code));
     put(&out, ',');
@@ -260,19 +212,18 @@ int log_open(LogFile *log, const char *path) {
     log->path[0] = '\0';
     if (!path || *path == '\0') return -ENOENT;
     if (std::strlen(path) >= sizeof log->path) return -ENAMETOOLONG;
-    // read access only to look at how an existing file ends
-    int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EACCES) fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return -errno;
-    struct stat info {};
-    const bool empty = fstat(fd, &info) == 0 && info.st_size == 0;
+    const int fd = file_open_append(path);
+    if (fd < 0) return fd;
+    long long size = 0;
+    int regular = 0;
+    const bool empty = file_size(fd, &size, &regular) == 0 && size == 0;
     int error = prepare_end(fd, &log->alarmColumn);
-    if (error == 0) error = sync_data(fd);
+    if (error == 0) error = file_sync(fd);
     if (error != 0) {
-        close(fd);
+        file_close(fd);
         return error;
     }
-    if (empty) sync_folder(path);
+    if (empty) file_sync_folder(path);
     log->fd = fd;
     std::snprintf(log->path, sizeof log->path, "%s", path);
     return 0;
@@ -283,28 +234,14 @@ int log_append(LogFile *log, const ExchangeRecord *record, const char *alarm) {
     const int length = log_format_row(record, buffer, sizeof buffer, alarm, log->alarmColumn);
     if (length < 0) return -EOVERFLOW;
     const int error = append_whole(log->fd, buffer, length);
-    return error != 0 ? error : sync_data(log->fd);
+    return error != 0 ? error : file_sync(log->fd);
 }
 
 void log_close(LogFile *log) {
-    if (log->fd >= 0) close(log->fd);
+    if (log->fd >= 0) file_close(log->fd);
     log->fd = -1;
 }
 
 int log_is_open(const LogFile *log) {
     return log->fd >= 0;
-}
-
-void log_time_text(long long wallMs, char *text, int size) {
-    const long long seconds = wallMs >= 0 ? wallMs / 1000 : (wallMs - 999) / 1000;
-    tm local{}, utc{};
-    calendar_of(seconds, &local, &utc);
-    // the offset from the two calendars, as no portable field holds it
-    const int days = local.tm_year != utc.tm_year ? (local.tm_year > utc.tm_year ? 1 : -1)
-                                                  : local.tm_yday - utc.tm_yday;
-    const int offset = (days * 24 + local.tm_hour - utc.tm_hour) * 60 + local.tm_min - utc.tm_min;
-    std::snprintf(text, size_t(size), "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, int(wallMs - seconds * 1000), offset < 0 ? '-' : '+',
-                  std::abs(offset) / 60, std::abs(offset) % 60);
 }

@@ -15,7 +15,6 @@
 enum {
     LOG_ROW_SIZE = 32768, // the longest row of any record, with room to spare
     LOG_PATH_SIZE = 4096,
-    LOG_TIME_SIZE = 64,    // a time as log_time_text writes it, with its terminator
     LOG_ALARM_SIZE = 1024, // the alarm column's text is cut to this, terminator included
 };
 
@@ -25,9 +24,6 @@ struct LogFile {
     int alarmColumn; // the file's rows end with the alarm column
 };
 
-// The local time of a wall-clock instant (ms since 1970 UTC) with milliseconds and the UTC offset
-// then in force, "2025-03-14T09:26:53.589+01:00", into text (size bytes, LOG_TIME_SIZE suffice).
-void log_time_text(long long wallMs, char *text, int size);
 // The header row, ended by CRLF as every row.
 const char *log_header(void);
 // Writes the record's row, ended by CRLF, into row (size bytes) with a terminator: with the alarm

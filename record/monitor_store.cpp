@@ -50,11 +50,9 @@ bool english(void) {
 
 // Wall clock in local time: "12:34:56.789", with the date before it when wanted.
 void add_wall_clock(BoundedText *text, long long wallMs, bool withDate) {
-    struct tm local = {};
-    if (calendar_of(wallMs / 1000, &local, nullptr) != 0) return;
-    char clock[32];
-    (void)strftime(clock, sizeof clock, withDate ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local);
-    text_add(text, "%s.%03d", clock, (int)(wallMs % 1000));
+    char clock[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(wallMs, withDate ? WALL_CLOCK_DATE_TIME : WALL_CLOCK_TIME, clock, sizeof clock);
+    text_add(text, "%s", clock);
 }
 
 void add_hex(BoundedText *text, const unsigned char *bytes, int count, int mark, bool brackets) {
@@ -172,7 +170,7 @@ void monitor_add(MonitorStore *store, const ExchangeRecord *record) {
     const Verdict verdict = verdict_of(received, record->address);
     MonitorEntry *entry = &store->entries[(store->first + store->count) % MONITOR_EXCHANGES];
     const int kept = kept_of(record);
-    const int logged = received->count < RECEIVE_LOG_SIZE ? received->count : RECEIVE_LOG_SIZE;
+    const int logged = receive_bytes_kept(received);
 
     entry->number = ++store->numbered;
     entry->wallMs = record->wallMs;

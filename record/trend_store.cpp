@@ -249,20 +249,6 @@ int trend_points(const TrendStore *store, int series, long long fromMs, long lon
 
 namespace {
 
-enum {
-    TIME_TEXT_SIZE = 40,
-};
-
-// "YYYY-MM-DD hh:mm:ss.mmm" in local time.
-void local_time(long long ms, char text[TIME_TEXT_SIZE]) {
-    const long long seconds = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    struct tm local = {};
-    calendar_of(seconds, &local, nullptr);
-    char clock[24];
-    if (strftime(clock, sizeof clock, "%Y-%m-%d %H:%M:%S", &local) == 0) clock[0] = '\0';
-    snprintf(text, TIME_TEXT_SIZE, "%s.%03d", clock, (int)(ms - seconds * 1000));
-}
-
 // The channel as a CSV field: as it stands, quoted where it would break the line's fields.
 void channel_field(char channel, char field[5]) {
     const unsigned char c = (unsigned char)channel;
@@ -309,8 +295,8 @@ int trend_csv(const TrendStore *store, long long fromMs, long long toMs,
             const int i = trend_series(c, kind);
             if (valid[i] && head[i].ms == ms) value[kind] = &head[i];
         }
-        char time[TIME_TEXT_SIZE], channel[5], actual[32], set[32], line[TREND_CSV_LINE_SIZE];
-        local_time(ms, time);
+        char time[40], channel[5], actual[32], set[32], line[TREND_CSV_LINE_SIZE];
+        wall_clock_text(ms, WALL_CLOCK_DATE_TIME, time, sizeof time);
         channel_field(store->channel[c], channel);
         value_field(value[TREND_ACTUAL], actual);
         value_field(value[TREND_SET], set);

@@ -132,7 +132,7 @@ int exchange_status_words(const ExchangeRecord *record, char *buffer, int size) 
     text.length = outcome_words(&verdict, buffer, size);
 
     const ReceiveOutcome *received = &record->received;
-    const int kept = received->count < RECEIVE_LOG_SIZE ? received->count : RECEIVE_LOG_SIZE;
+    const int kept = receive_bytes_kept(received);
     if (record->answered && record->rttMs >= 0) {
         text_add(&text, en ? " \xb7 round trip " : " \xb7 Umlaufzeit ");
         add_ms(&text, record->rttMs);

@@ -126,8 +126,8 @@ int junit_write(JunitReport *report, const Run *run, const char *path) {
         junit_close(report);
         return -error;
     }
-    char time[LOG_TIME_SIZE];
-    log_time_text(run->startWall, time, sizeof time);
+    char time[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(run->startWall, WALL_CLOCK_OFFSET, time, sizeof time);
     time[19] = '\0'; // the schema's timestamp has no zone: local time to the second
     std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n  <testsuite name=\"",
                out);

@@ -110,9 +110,9 @@ void begin_step(Run *run) {
 // One line of the step's exchanges: "<time> com1:1 A0 -> "A0 029.8 030.0" ok 12.3 ms".
 void note_exchange(Run *run) {
     const ExchangeRecord &record = run->record;
-    char line[FRAME_BUFFER_SIZE * 2 + PORT_MESSAGE_SIZE + 256], time[LOG_TIME_SIZE];
+    char line[FRAME_BUFFER_SIZE * 2 + PORT_MESSAGE_SIZE + 256], time[WALL_CLOCK_TEXT_SIZE];
     char seen[SEEN_SIZE], payload[FRAME_BUFFER_SIZE];
-    log_time_text(record.wallMs, time, sizeof time);
+    wall_clock_text(record.wallMs, WALL_CLOCK_OFFSET, time, sizeof time);
     if (record_payload(&record, payload, sizeof payload) >= 0) {
         set_text(seen, sizeof seen, "\"%s\" ok %.1f ms", payload, record.rttMs);
     } else {

@@ -53,7 +53,9 @@ int command_line_log_failed(void) {
     return logFailed;
 }
 
-int open_command_line_log(const char *path) {
+// Starts logging to the file of --log, before any exchange; a later failed write says so when it
+// happens. 0, or EXIT_LOG_FAILED after a message that names the file and the cause.
+static int open_command_line_log(const char *path) {
     if (const int error = start_logging(path); error != 0) {
         tell_log_failure("open", path, error, "");
         return EXIT_LOG_FAILED;
@@ -62,21 +64,8 @@ int open_command_line_log(const char *path) {
     return 0;
 }
 
-int run_without_window(const CommandLineExchange *options) {
-    SetRS232Language(Fremdsprache); // the port's messages in the --lang language
-    if (const char *log = log_file_option())
-        if (const int status = open_command_line_log(log); status != 0) return status;
-    if (options->run) return run_command_line_sequence(options);
-    const int alarms = watch_command_line_alarms();
-    const int status = options->scan ? run_command_line_scan(options)
-                       : options->repeat >= 0 || options->timestamps
-                           ? run_command_line_polling(options)
-                           : run_command_line_exchange(options);
-    if (alarms) end_command_line_alarms();
-    return status;
-}
-
-int run_command_line_exchange(const CommandLineExchange *options) {
+// One exchange, as Enter makes it, printed as the histories would show it.
+static int run_command_line_exchange(const CommandLineExchange *options) {
     static ExchangeRequest request;
     static ExchangeRecord record;
     int messages = 0;
@@ -91,4 +80,18 @@ int run_command_line_exchange(const CommandLineExchange *options) {
     if (logFailed) return EXIT_LOG_FAILED;
     if (messages > 0) return EXIT_PORT_ERROR;
     return record.answered ? 0 : EXIT_NO_RESPONSE;
+}
+
+int run_without_window(const CommandLineExchange *options) {
+    SetRS232Language(Fremdsprache); // the port's messages in the --lang language
+    if (const char *log = log_file_option())
+        if (const int status = open_command_line_log(log); status != 0) return status;
+    if (options->run) return run_command_line_sequence(options);
+    const int alarms = watch_command_line_alarms();
+    const int status = options->scan ? run_command_line_scan(options)
+                       : options->repeat >= 0 || options->timestamps
+                           ? run_command_line_polling(options)
+                           : run_command_line_exchange(options);
+    if (alarms) end_command_line_alarms();
+    return status;
 }

@@ -30,20 +30,16 @@ void command_line_request(const CommandLineExchange *options, const char *comman
                           int *messages, ExchangeRequest *request);
 // Writes a Latin-1 text as one UTF-8 line, its control characters as escapes.
 void print_entry(FILE *out, const char *entry);
-// Starts logging to the file of --log, before any exchange. Returns 0, or EXIT_LOG_FAILED after a
-// message on stderr that names the file and the cause; a later failed write gives such a message
-// when it happens, and command_line_log_failed tells it.
-int open_command_line_log(const char *path);
 // Nonzero once a write to the --log file failed (it was said on stderr, and logging stopped).
 int command_line_log_failed(void);
 
-// The run the options ask for: a bus scan, polling, or one exchange. Returns its exit status.
-int run_without_window(const CommandLineExchange *options);
-// One exchange: prints the sent entry and, after a valid response, the received entry, as UTF-8
-// lines on stdout; on stderr why no valid response came, and with --trace the bytes both ways
-// (ui/exchange_report.h). Returns 0, EXIT_NO_RESPONSE, EXIT_PORT_ERROR, EXIT_LOG_FAILED or
+// The run the options ask for, after starting the log of --log (which failing to open ends it with
+// EXIT_LOG_FAILED): a bus scan, polling, or one exchange, which prints the sent entry and, after
+// a valid response, the received entry, as UTF-8 lines on stdout; on stderr why no valid
+// response came, and with --trace the bytes both ways (ui/exchange_report.h). Returns its exit
+// status: for one exchange 0, EXIT_NO_RESPONSE, EXIT_PORT_ERROR, EXIT_LOG_FAILED or
 // EXIT_OUTPUT_FAILED.
-int run_command_line_exchange(const CommandLineExchange *options);
+int run_without_window(const CommandLineExchange *options);
 // --repeat (and --timestamps): the exchange every options->interval seconds on a fixed grid,
 // options->repeat times (0: until SIGINT or SIGTERM, which end the run after the exchange in
 // progress). Prints each exchange as run_command_line_exchange does, after the time of its

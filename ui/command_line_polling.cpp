@@ -4,7 +4,7 @@
 
 #include "exchange/grid.h"
 #include "link/rs232.h"
-#include "record/log.h"
+#include "record/calendar.h"
 #include "record/stats.h"
 #include "ui/exchange_report.h"
 
@@ -31,8 +31,8 @@ struct Printer {
 
 // The local time of the exchange's write and a tab, as the log file writes times.
 void print_time(long long wallMs) {
-    char text[LOG_TIME_SIZE];
-    log_time_text(wallMs, text, sizeof text);
+    char text[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, text, sizeof text);
     std::printf("%s\t", text);
 }
 

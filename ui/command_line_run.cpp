@@ -49,8 +49,8 @@ void log_alarm_column(const ExchangeRecord *record, char *text, int size, void *
 }
 
 void print_time(FILE *out, long long wallMs) {
-    char time[LOG_TIME_SIZE];
-    log_time_text(wallMs, time, sizeof time);
+    char time[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, time, sizeof time);
     std::fputs(time, out);
 }
 

@@ -14,7 +14,7 @@ static void trace_bytes(const ExchangeRecord *record, FILE *out) {
     fputc('\n', out);
 
     const ReceiveOutcome *r = &record->received;
-    const int logged = r->count < RECEIVE_LOG_SIZE ? r->count : RECEIVE_LOG_SIZE;
+    const int logged = receive_bytes_kept(r);
     for (int i = 0; i < logged; i++) {
         if (i == 0 || r->ms[i] - r->ms[i - 1] > burst_gap_ms)
             fprintf(out, "%sRX +%.3f ms", i > 0 ? "\n" : "", (double)r->ms[i]);

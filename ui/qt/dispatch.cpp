@@ -90,14 +90,6 @@ bool tickWanted(qint64 due) {
     return !ticksSuspended && due > lastEnd;
 }
 
-void suspendTicks() {
-    ticksSuspended = true;
-}
-
-void resumeTicks() {
-    ticksSuspended = false;
-}
-
 int run() {
     if (quitPending) {
         quitPending = false;
@@ -128,11 +120,11 @@ int QuitUserInterface(int returnCode) {
 }
 
 int SuspendTimerCallbacks(void) {
-    dispatch::suspendTicks();
+    ticksSuspended = true;
     return 0;
 }
 
 int ResumeTimerCallbacks(void) {
-    dispatch::resumeTicks();
+    ticksSuspended = false;
     return 0;
 }

@@ -32,9 +32,6 @@ void guarded(const std::function<void()> &modal);
 // Whether a tick that fell due at `due` is delivered: ticks are not suspended and no callback
 // ran at that moment.
 bool tickWanted(qint64 due);
-// Stop and restart the delivery of ticks; the timers themselves keep running.
-void suspendTicks();
-void resumeTicks();
 
 // Runs the event loop until quit; returns quit's code at once when quit came before.
 int run();

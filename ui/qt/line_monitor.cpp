@@ -44,6 +44,8 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
     m_statistics->setWordWrap(true);
 
     m_table->setModel(model);
+    m_table->setAccessibleName(
+        byLanguage(QStringLiteral("Austausche"), QStringLiteral("Exchanges")));
     m_table->setItemDelegate(new ByteMarks(m_table));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -9,10 +9,10 @@
 #include <memory>
 #include <vector>
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QComboBox;
-class QDateTimeAxis;
 class QLineSeries;
 class QPushButton;
 class QTimer;
@@ -45,6 +45,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A dark palette gets the chart's dark theme, a light one the light theme.
+    void changeEvent(QEvent *event) override;
 
 private:
     static void hear(const ExchangeRecord *record, void *window);
@@ -52,6 +54,11 @@ private:
     // The time range the view shows; false when there is nothing to show.
     bool shownRange(long long *fromMs, long long *toMs) const;
     void addSeries(int channel);
+    void styleSeries(int series);
+    void followPalette();
+    // Ticks at round clock times on the time axis, round numbers on the value axis.
+    void placeTimeTicks(long long fromMs, long long toMs);
+    void placeValueTicks(double low, double high);
     void exportCsv();
     void exportPng();
     QString askFileName(const QString &title, const QString &name, const QString &filter);
@@ -66,7 +73,7 @@ private:
 
     QChart *m_chart;
     QChartView *m_view;
-    QDateTimeAxis *m_timeAxis;
+    QCategoryAxis *m_timeAxis; // one category per tick, labelled with its clock time
     QValueAxis *m_valueAxis;
     QLineSeries *m_series[TREND_SERIES] = {};
     QComboBox *m_spanChoice;

@@ -20,9 +20,8 @@ class Workbench : public QObject {
 public:
     explicit Workbench(Panel *panel);
 
-    // The status line's two parts: what the latest exchange did, and what is being recorded.
+    // The status line's part that tells what the latest exchange did.
     QLabel *exchangeStatus() const { return m_exchangeStatus; }
-    QLabel *recordingStatus() const { return m_recordingStatus; }
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
