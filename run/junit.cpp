@@ -1,6 +1,7 @@
 // The JUnit XML report of a run.
 #include "run/junit.h"
 
+#include "record/calendar.h"
 #include "record/log.h"
 
 #include <cerrno>

@@ -3,7 +3,7 @@
 
 #include "display/format.h"
 #include "record/bounded_text.h"
-#include "record/log.h"
+#include "record/calendar.h"
 
 #include <chrono>
 #include <cstdio>

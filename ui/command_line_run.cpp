@@ -3,6 +3,7 @@
 #include "ui/command_line_run.h"
 
 #include "display/visible.h"
+#include "record/calendar.h"
 #include "record/log.h"
 #include "record/logging.h"
 #include "run/junit.h"

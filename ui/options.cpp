@@ -348,10 +348,11 @@ int show_help(void) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
                 "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
                 "  or:  kelvra-ascii --scan [OPTION]...\n"
+                "  or:  kelvra-ascii --run FILE [--junit FILE] [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
-                "window, which needs a graphical display; with --send or --scan it runs without\n"
-                "a window instead.\n");
+                "window, which needs a graphical display; with --send, --scan or --run it runs\n"
+                "without a window instead.\n");
     for (const Option &option : options) {
         const char *section = section_of(option);
         if (section_opened_before(option)) continue;
@@ -396,6 +397,13 @@ int show_help(void) {
                 "to standard error. Exit status: 0 an address answered, 1 none, 2 serial-port\n"
                 "error (the scan stops), 64 usage error, 73 log file failed, 74 output failed.\n"
                 "\n"
+                "With --run, each step of the sequence file gives one line when it ends: its\n"
+                "time, verdict (pass, FAIL, ERROR, skip, stopped), line, text and what it found;\n"
+                "a summary ends the run. A file that does not parse runs nothing and is named\n"
+                "as FILE:LINE:COLUMN on standard error. Exit status: 0 every step passed, 1 a\n"
+                "step failed, 2 serial-port error, 64 usage error, 65 the file does not parse,\n"
+                "66 it cannot be read, 73 report or log file failed, 74 output failed.\n"
+                "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
@@ -404,7 +412,8 @@ int show_help(void) {
                 "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
-                "  kelvra-ascii --scan --timeout 100\n");
+                "  kelvra-ascii --scan --timeout 100\n"
+                "  kelvra-ascii --run acceptance.seq --junit acceptance.xml\n");
     return finish_standard_output();
 }
 

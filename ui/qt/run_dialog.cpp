@@ -67,8 +67,13 @@ RunDialog::RunDialog(QWidget *parent, AlarmStatus *alarms)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setWordWrap(false);
+    QHeaderView *columns = m_table->horizontalHeader();
+    columns->setSectionResizeMode(QHeaderView::ResizeToContents);
+    columns->setSectionResizeMode(RunStepModel::STEP, QHeaderView::Interactive);
+    columns->resizeSection(RunStepModel::STEP, m_table->fontMetrics().averageCharWidth() * 44);
+    columns->setStretchLastSection(true);
     m_progress->setTextVisible(false);
     m_alarmList->setMaximumHeight(m_alarmList->fontMetrics().height() * 4);
     m_alarmList->hide();
@@ -85,7 +90,7 @@ RunDialog::RunDialog(QWidget *parent, AlarmStatus *alarms)
     layout->addWidget(m_progressText);
     layout->addWidget(m_alarmList);
     layout->addWidget(m_status);
-    resize(760, 460);
+    resize(900, 480);
 
     m_start->setEnabled(false);
     m_stop->setEnabled(false);
@@ -200,6 +205,9 @@ void RunDialog::advance() {
         finish();
         return;
     }
+    char summary[512];
+    run_summary_text(m_run.get(), summary, sizeof summary);
+    m_status->setText(QString::fromLatin1(summary));
     const long long wait = std::clamp(due - run_steady_ms(nullptr), 0LL, 24LL * 3600 * 1000);
     m_next.start(int(wait));
 }

@@ -75,6 +75,7 @@ QVariant RunStepModel::data(const QModelIndex &index, int role) const {
         default: return {};
         }
     }
+    if (role == Qt::ToolTipRole && index.column() == STEP) return QString::fromLatin1(step.text);
     if (role == Qt::ToolTipRole && (index.column() == DETAIL || index.column() == VERDICT))
         return row.exchanges.isEmpty() ? row.detail
                                        : row.detail + QStringLiteral("\n\n") + row.exchanges;
