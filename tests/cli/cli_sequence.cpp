@@ -4,6 +4,7 @@
 // second answer it passes where the expectations allow retries and fails readably where they do
 // not; a file that does not parse runs nothing; polling raises an alarm into its log.
 #include "tests/cli/cli_run.h"
+#include "tests/support/junit_check.h"
 #include "tests/support/sim_process.h"
 
 #include <gtest/gtest.h>
@@ -30,18 +31,6 @@ std::string slurp(const std::string &path) {
     std::stringstream text;
     text << std::ifstream(path).rdbuf();
     return text.str();
-}
-
-// The first line of the JUnit check's account: "NAME TESTS FAILURES ERRORS SKIPPED", and the
-// failures' texts after it.
-std::string junit_account(const std::string &report) {
-    FILE *pipe = popen(("python3 '" KELVRA_JUNIT_CHECK "' '" + report + "' 2>&1").c_str(), "r");
-    std::string text;
-    char block[4096];
-    for (size_t got; pipe && (got = fread(block, 1, sizeof block, pipe)) > 0;)
-        text.append(block, got);
-    EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << text;
-    return text;
 }
 
 // Sets 30.0, waits until settled and holds, reads the error text, checks, sets 25.0 back; each
@@ -106,7 +95,7 @@ TEST(CommandLineSequence, PassesAgainstTheSimulatorAndWithRetriesPastFaults) {
                                                           "0 errors, 0 skipped; \\d+ exchanges; "
                                                           "alarms: 0 raised, 0 cleared; .*")))
         << lines.back();
-    EXPECT_EQ(lines_of(junit_account(report))[0],
+    EXPECT_EQ(lines_of(junit_check(report))[0],
               "kelvra-seq-" + std::to_string(getpid()) + "-patient.seq 14 0 0 0");
     EXPECT_NE(slurp(log).find(",A0 030.0 030.0,\r\n"), std::string::npos)
         << "logged, alarm column empty";
@@ -122,7 +111,7 @@ TEST(CommandLineSequence, PassesAgainstTheSimulatorAndWithRetriesPastFaults) {
     EXPECT_NE(runs[2].out.find("summary: 5 steps: 4 passed, 1 failed, 0 errors, 9 skipped"),
               std::string::npos)
         << runs[2].out;
-    const std::string account = junit_account(strictReport);
+    const std::string account = junit_check(strictReport);
     EXPECT_EQ(lines_of(account)[0],
               "kelvra-seq-" + std::to_string(getpid()) + "-hasty.seq 14 1 0 9");
     EXPECT_NE(account.find("expected: ok\nreceived: bad-checksum (bad checksum: byte "),

@@ -4,27 +4,15 @@
 #include "display/format.h"
 #include "run/junit.h"
 #include "tests/run/fake_line.h"
+#include "tests/support/junit_check.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
-
-// Python's XML parser reads the report and checks its shape (tests/run/junit_check.py).
-std::string read_back(const std::string &report) {
-    FILE *pipe = popen(("python3 '" KELVRA_JUNIT_CHECK "' '" + report + "' 2>&1").c_str(), "r");
-    std::string text;
-    char block[4096];
-    for (size_t got; pipe && (got = fread(block, 1, sizeof block, pipe)) > 0;)
-        text.append(block, got);
-    EXPECT_EQ(pipe ? pclose(pipe) : -1, 0) << text;
-    return text;
-}
 
 struct Report {
     JunitReport junit;
@@ -95,7 +83,7 @@ TEST(RunJunit, TheReportReadsBackAsCiServersReadIt) {
         "received: \"A0 025.1 030.0\" (actual 25.1, set 30.0)\n"
         "chamber check | line 12: pause 1 s | skipped | not reached | 0\n"
         "summary & more\n";
-    EXPECT_EQ(read_back(path), expected);
+    EXPECT_EQ(junit_check(path), expected);
     std::remove(path.c_str());
 }
 
