@@ -399,7 +399,10 @@ void run_stop(Run *run) {
 
 int run_status(const Run *run) {
     if (run->errors > 0) return EXIT_RUN_PORT_ERROR;
-    if (run->failed > 0 || run->stopped > 0 || run->passed < run->steps) return EXIT_RUN_FAILED;
+    // a run stopped between two steps has skipped the rest: no pass either
+    if (run->failed > 0 || run->stopped > 0 || run->skipped > 0 || run->stopRequested ||
+        run->passed < run->steps)
+        return EXIT_RUN_FAILED;
     return 0;
 }
 
@@ -412,7 +415,7 @@ void run_summary_text(const Run *run, char *buffer, int size) {
                  "%d step%s: %d passed, %d failed, %d error%s, %d skipped%s; %lld exchange%s; "
                  "alarms: %d raised, %d cleared; %s",
                  run->steps, run->steps == 1 ? "" : "s", run->passed, run->failed, run->errors,
-                 run->errors == 1 ? "" : "s", run->skipped, run->stopped ? ", stopped" : "",
+                 run->errors == 1 ? "" : "s", run->skipped, run->stopRequested ? ", stopped" : "",
                  run->exchanges, run->exchanges == 1 ? "" : "s", run->alarmsRaised,
                  run->alarmsCleared, took);
     else
@@ -420,7 +423,7 @@ void run_summary_text(const Run *run, char *buffer, int size) {
                  "%d Schritt%s: %d bestanden, %d fehlgeschlagen, %d Fehler, %d ausgelassen%s; "
                  "%lld Austausch%s; Alarme: %d ausgel\xf6st, %d aufgehoben; %s",
                  run->steps, run->steps == 1 ? "" : "e", run->passed, run->failed, run->errors,
-                 run->skipped, run->stopped ? ", angehalten" : "", run->exchanges,
+                 run->skipped, run->stopRequested ? ", angehalten" : "", run->exchanges,
                  run->exchanges == 1 ? "" : "e", run->alarmsRaised, run->alarmsCleared, took);
 }
 

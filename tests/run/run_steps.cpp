@@ -128,6 +128,8 @@ TEST(RunSteps, EachKindSendsJudgesAndTakesTheChamberTimeItShould) {
          "pass pass ERROR skip", 2, 2, 0, 0.01, "no such device"},
         {"a stop ends the step in progress", "pause 1 h\nsend A0\n", 0, 0, 3, 60000,
          "pass stopped skip", 1, 0, 1, 1.05, "stopped"},
+        {"a stop between steps is no pass", "send A0\nsend A0\n", 0, 0, 3, 0, "pass pass skip", 1,
+         1, 0, 0.01, ""},
         {"a run's alarm",
          "alarm A0 actual between 24 and 26\nsend a0 030.0\n"
          "wait until A0 actual within 0.5 of set, every 10 s\nsend a0 025.0\n"
