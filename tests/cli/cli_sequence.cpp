@@ -144,7 +144,7 @@ TEST(CommandLineSequence, AFileThatDoesNotParseRunsNothingAndOptionsMustFit) {
         {{"--run", good, "--send", "A0"},
          64,
          "kelvra-ascii: option --run takes its chambers and commands from the file; it goes with "
-         "--junit, --alarm, --log, --map and --lang only\n"},
+         "--junit, --alarm, --log, --mqtt, --map and --lang only\n"},
         {{"--send", "A0", "--junit", "x.xml"}, 64, "kelvra-ascii: option --junit needs --run\n"},
         {{"--send", "A0", "--alarm", "no answer for 1 s"},
          64,
