@@ -15,8 +15,10 @@
 namespace {
 
 const char header[] = "time,port,device,address,command,sent_hex,received_hex,outcome,rtt_ms,"
-                      "mode,sent_text,received_text\r\n";
+                      "mode,sent_text,received_text,alarm\r\n";
 constexpr int HEADER_LENGTH = int(sizeof header) - 1;
+// the header of files begun before the alarm column: the same but for its last column
+constexpr int HEADER_BEFORE_ALARM = HEADER_LENGTH - int(sizeof ",alarm\r\n") + 1;
 
 // The longest row: a Latin-1 text field doubles at most (quotes, two-byte UTF-8) plus its two
 // quotes, a hex byte takes three characters.
@@ -26,7 +28,8 @@ constexpr int text_field(int bytes) {
 constexpr int LONGEST_ROW = 256 /* time, port, address, outcome, rtt_ms, mode */ +
                             text_field(DEVICE_NAME_SIZE) + text_field(FRAME_BUFFER_SIZE) +
                             3 * FRAME_BUFFER_SIZE + 3 * RECEIVE_LOG_SIZE +
-                            2 * text_field(DISPLAY_BUFFER_SIZE) + 11 /* commas */ + 2 /* CRLF */;
+                            2 * text_field(DISPLAY_BUFFER_SIZE) + text_field(LOG_ALARM_SIZE) +
+                            12 /* commas */ + 2 /* CRLF */;
 static_assert(LONGEST_ROW < LOG_ROW_SIZE);
 
 // A row being written into a bounded buffer; once it is full it takes nothing more.
@@ -117,23 +120,34 @@ int append_whole(int fd, const char *data, int length) {
     return 0;
 }
 
+// Whether the file begins with the header of the rows without the alarm column.
+bool begun_before_alarm(int fd, long long size) {
+    char head[HEADER_LENGTH];
+    return size >= HEADER_BEFORE_ALARM + 2 &&
+           file_read_at(fd, 0, head, HEADER_BEFORE_ALARM + 2) == 0 &&
+           std::memcmp(head, header, HEADER_BEFORE_ALARM) == 0 &&
+           std::memcmp(head + HEADER_BEFORE_ALARM, "\r\n", 2) == 0;
+}
+
 // Readies an existing file for whole rows: a header when it is empty; a line break after
 // anything else that does not end in one, unless it is a log of ours whose last row a crash cut
 // short, which loses that row instead (or a header cut short, which is written again).
-int prepare_end(int fd) {
+int prepare_end(int fd, int *alarmColumn) {
     long long size = 0;
     int regular = 0;
     if (const int error = file_size(fd, &size, &regular); error != 0) return error;
+    *alarmColumn = 1;
     if (size == 0) return append_whole(fd, header, HEADER_LENGTH);
     if (!regular) return 0;
+    *alarmColumn = !begun_before_alarm(fd, size);
 
     const int tail = size < LOG_ROW_SIZE ? int(size) : LOG_ROW_SIZE;
     if (file_read_at(fd, size - tail, buffer, tail) != 0) return 0; // opened for writing only
     if (buffer[tail - 1] == '\n') return 0;
     char head[HEADER_LENGTH];
     const int headLength = size < HEADER_LENGTH ? int(size) : HEADER_LENGTH;
-    const bool ours =
-        file_read_at(fd, 0, head, headLength) == 0 && std::memcmp(head, header, headLength) == 0;
+    const bool ours = !*alarmColumn || (file_read_at(fd, 0, head, headLength) == 0 &&
+                                        std::memcmp(head, header, headLength) == 0);
     if (!ours) return append_whole(fd, "\r\n", 2);
     if (size < HEADER_LENGTH) {
         if (const int error = file_truncate(fd, 0); error != 0) return error;
@@ -150,7 +164,8 @@ const char *log_header(void) {
     return header;
 }
 
-int log_format_row(const ExchangeRecord *record, char *row, int size) {
+int log_format_row(const ExchangeRecord *record, char *row, int size, const char *alarm,
+                   int alarmColumn) {
     if (size <= 0) return -1;
     Row out{row, row + size - 1, false};
     char number[64];
@@ -181,6 +196,12 @@ int log_format_row(const ExchangeRecord *record, char *row, int size) {
     put_field(&out, record->sentText);
     put(&out, ',');
     put_field(&out, record->receivedText);
+    if (alarmColumn) {
+        char cut[LOG_ALARM_SIZE];
+        std::snprintf(cut, sizeof cut, "%s", alarm ? alarm : "");
+        put(&out, ',');
+        put_field(&out, cut);
+    }
     put_text(&out, "\r\n");
     *out.at = '\0';
     return out.full ? -1 : int(out.at - row);
@@ -196,7 +217,7 @@ int log_open(LogFile *log, const char *path) {
     long long size = 0;
     int regular = 0;
     const bool empty = file_size(fd, &size, &regular) == 0 && size == 0;
-    int error = prepare_end(fd);
+    int error = prepare_end(fd, &log->alarmColumn);
     if (error == 0) error = file_sync(fd);
     if (error != 0) {
         file_close(fd);
@@ -208,9 +229,9 @@ int log_open(LogFile *log, const char *path) {
     return 0;
 }
 
-int log_append(LogFile *log, const ExchangeRecord *record) {
+int log_append(LogFile *log, const ExchangeRecord *record, const char *alarm) {
     if (log->fd < 0) return -EBADF;
-    const int length = log_format_row(record, buffer, sizeof buffer);
+    const int length = log_format_row(record, buffer, sizeof buffer, alarm, log->alarmColumn);
     if (length < 0) return -EOVERFLOW;
     const int error = append_whole(log->fd, buffer, length);
     return error != 0 ? error : file_sync(log->fd);

@@ -10,13 +10,17 @@
 
 namespace {
 
-LogFile log = {-1, ""};
+LogFile log = {-1, "", 1};
 int listenerId;
 LoggingFailure failureHandler;
 void *failureContext;
+LogAnnotation annotation;
+void *annotationContext;
 
 void append_exchange(const ExchangeRecord *record, void *) {
-    const int error = log_append(&log, record);
+    char alarm[LOG_ALARM_SIZE] = "";
+    if (annotation) annotation(record, alarm, sizeof alarm, annotationContext);
+    const int error = log_append(&log, record, alarm);
     if (error == 0) return;
     char path[LOG_PATH_SIZE];
     std::snprintf(path, sizeof path, "%s", log.path);
@@ -50,6 +54,11 @@ const char *logging_path(void) {
 void on_logging_failure(LoggingFailure failure, void *context) {
     failureHandler = failure;
     failureContext = context;
+}
+
+void on_logging_annotation(LogAnnotation annotate, void *context) {
+    annotation = annotate;
+    annotationContext = context;
 }
 
 const char *logging_cause(int error) {

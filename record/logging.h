@@ -3,6 +3,11 @@
 // --log, the command line with --log. No Qt here.
 #pragma once
 
+#include "record/record.h"
+
+// Writes the alarm column's text for a record into text (size bytes), "" for none.
+typedef void (*LogAnnotation)(const ExchangeRecord *record, char *text, int size, void *context);
+
 // Told that a failed write has stopped logging: the file and the negative errno.
 typedef void (*LoggingFailure)(const char *path, int error, void *context);
 
@@ -15,5 +20,7 @@ void stop_logging(void);
 const char *logging_path(void);
 // Whom a failed write tells, after it has stopped logging (one at a time; null for none).
 void on_logging_failure(LoggingFailure failure, void *context);
+// Who fills each row's alarm column (one at a time; null: it stays empty).
+void on_logging_annotation(LogAnnotation annotation, void *context);
 // The cause of a negative errno in words ("No space left on device").
 const char *logging_cause(int error);

@@ -5,6 +5,7 @@
 #include "link/rs232.h"
 #include "record/logging.h"
 #include "record/record.h"
+#include "ui/command_line_run.h"
 #include "ui/exchange_report.h"
 #include "ui/message_line.h"
 #include "ui/publishing.h"
@@ -87,8 +88,12 @@ int run_without_window(const CommandLineExchange *options) {
     if (const char *log = log_file_option())
         if (const int status = open_command_line_log(log); status != 0) return status;
     if (const int status = start_command_line_publishing(); status != 0) return status;
-    if (options->scan) return finish_command_line_publishing(run_command_line_scan(options));
-    if (options->repeat >= 0 || options->timestamps)
-        return finish_command_line_publishing(run_command_line_polling(options));
-    return finish_command_line_publishing(run_command_line_exchange(options));
+    if (options->run) return finish_command_line_publishing(run_command_line_sequence(options));
+    const int alarms = watch_command_line_alarms();
+    const int status = options->scan ? run_command_line_scan(options)
+                       : options->repeat >= 0 || options->timestamps
+                           ? run_command_line_polling(options)
+                           : run_command_line_exchange(options);
+    if (alarms) end_command_line_alarms();
+    return finish_command_line_publishing(status);
 }

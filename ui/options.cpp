@@ -10,6 +10,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "mqtt/mqtt.h"
+#include "ui/command_line_run.h"
 #include "ui/ports.h"
 
 #include <cerrno>
@@ -40,6 +41,7 @@ constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
 constexpr const char *SCAN = "Bus scan";
+constexpr const char *RUN = "Acceptance run";
 constexpr const char *MQTT = "Publishing to MQTT";
 constexpr const char *INFORMATION = "Information";
 
@@ -254,6 +256,25 @@ int set_timestamps(const char *) {
     return OPTIONS_CONTINUE;
 }
 
+int start_run(const char *value) {
+    if (*value == '\0') return usage_error("--run: the file name is empty");
+    request.run = value;
+    return OPTIONS_CONTINUE;
+}
+
+int set_junit(const char *value) {
+    if (*value == '\0') return usage_error("--junit: the file name is empty");
+    request.junit = value;
+    return OPTIONS_CONTINUE;
+}
+
+int add_alarm(const char *value) {
+    char error[PARSE_ERROR_TEXT_SIZE];
+    if (alarm_option(value, error, sizeof error) != 0)
+        return usage_error("--alarm %s: %s", value, error);
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(void);
 int show_version(void);
 int list_ports(void);
@@ -313,6 +334,16 @@ const Option options[] = {
     {"--timeout", "MS", set_timeout, SCAN,
      "wait at most MS milliseconds (1..2000) for an\n"
      "answer's first byte (default 500)"},
+    {"--run", "FILE", start_run, RUN,
+     "run the acceptance sequence in FILE (see the manual\n"
+     "page): each step and its verdict on standard\n"
+     "output, then a summary"},
+    {"--junit", "FILE", set_junit, RUN, "with --run: write a JUnit XML report to FILE"},
+    {"--alarm", "SPEC", add_alarm, RUN,
+     "with --run or --repeat: raise an alarm when a\n"
+     "chamber leaves a band or falls silent, e.g.\n"
+     "\"A0 actual between 15 and 40 for 1 min\" or\n"
+     "\"no answer for 30 s\"; repeatable"},
     {"--log", "FILE", set_log, LOG,
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
@@ -378,10 +409,11 @@ int show_help(void) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
                 "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
                 "  or:  kelvra-ascii --scan [OPTION]...\n"
+                "  or:  kelvra-ascii --run FILE [--junit FILE] [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
-                "window, which needs a graphical display; with --send or --scan it runs without\n"
-                "a window instead.\n");
+                "window, which needs a graphical display; with --send, --scan or --run it runs\n"
+                "without a window instead.\n");
     for (const Option &option : options) {
         const char *section = section_of(option);
         if (section_opened_before(option)) continue;
@@ -439,6 +471,13 @@ int show_help(void) {
                 "to standard error. Exit status: 0 an address answered, 1 none, 2 serial-port\n"
                 "error (the scan stops), 64 usage error, 73 log file failed, 74 output failed.\n"
                 "\n"
+                "With --run, each step of the sequence file gives one line when it ends: its\n"
+                "time, verdict (pass, FAIL, ERROR, skip, stopped), line, text and what it found;\n"
+                "a summary ends the run. A file that does not parse runs nothing and is named\n"
+                "as FILE:LINE:COLUMN on standard error. Exit status: 0 every step passed, 1 a\n"
+                "step failed, 2 serial-port error, 64 usage error, 65 the file does not parse,\n"
+                "66 it cannot be read, 73 report or log file failed, 74 output failed.\n"
+                "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
@@ -448,7 +487,8 @@ int show_help(void) {
                 "  kelvra-ascii --send A0 --map com1=rfc2217://lab-gw:4001\n"
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
-                "  kelvra-ascii --scan --timeout 100\n");
+                "  kelvra-ascii --scan --timeout 100\n"
+                "  kelvra-ascii --run acceptance.seq --junit acceptance.xml\n");
     return finish_standard_output();
 }
 
@@ -463,6 +503,14 @@ const Option *find_option(const char *argument, size_t nameLength) {
 // What the options given together must satisfy; a usage error names the first they break.
 int check_combination(void) {
     const bool scanning = request.scan != 0;
+    if (request.run &&
+        (request.text || scanning || request.address >= 0 || request.port >= 0 ||
+         request.mode >= 0 || request.trace || request.repeat >= 0 || request.timestamps))
+        return usage_error("option --run takes its chambers and commands from the file; it goes "
+                           "with --junit, --alarm, --log, --mqtt, --map and --lang only");
+    if (request.junit && !request.run) return usage_error("option --junit needs --run");
+    if (alarm_option_count() > 0 && !request.run && request.repeat < 0)
+        return usage_error("option --alarm needs --run or --repeat");
     if (!request.text && !scanning &&
         (request.address >= 0 || request.port >= 0 || request.mode >= 0))
         return usage_error("options --address, --port and --mode need --send or --scan");
@@ -493,7 +541,8 @@ int check_combination(void) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
+    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, nullptr, nullptr};
+    clear_alarm_options();
     logFile = nullptr;
     mqtt = {};
     mqttGiven = false;
@@ -534,7 +583,7 @@ int finish_standard_output(void) {
 }
 
 const CommandLineExchange *command_line_exchange(void) {
-    return request.text || request.scan ? &request : nullptr;
+    return request.text || request.scan || request.run ? &request : nullptr;
 }
 
 const char *log_file_option(void) {

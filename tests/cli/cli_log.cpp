@@ -35,7 +35,7 @@ TEST(CommandLineLog, LogsTheExchangeOrEndsBeforeItWhenTheFileCannotBeOpened) {
         std::stringstream log;
         log << std::ifstream(path).rdbuf();
         EXPECT_EQ(log.str().rfind("time,port,device,address,command,sent_hex,received_hex,outcome,"
-                                  "rtt_ms,mode,sent_text,received_text\r\n2",
+                                  "rtt_ms,mode,sent_text,received_text,alarm\r\n2",
                                   0),
                   0u);
         EXPECT_NE(log.str().find(",com1," + chamber.path() + ",1,A0,02 81 C1 B0 F0 03,02 81 C1 "),

@@ -44,21 +44,6 @@ T *find(const QString &text) {
     return nullptr;
 }
 
-// Runs action, which opens a file dialog, and answers it with path.
-void through_file_dialog(const std::function<void()> &action, const std::string &path) {
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        // selectFile leaves a file name field that has the focus alone, so the name is typed
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
-        if (!name) return;
-        name->setText(QString::fromStdString(path));
-        QMetaObject::invokeMethod(dialog, &QDialog::accept);
-    });
-    answer.start(20);
-    action();
-}
-
 QString entry(int list, int index) {
     return QString::fromLatin1(ui_label(main_panel, list, index).c_str());
 }

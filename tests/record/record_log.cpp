@@ -93,17 +93,17 @@ TEST(LogRow, ReadsBackFieldForFieldInLocalTimeAndUtf8) {
          record(1741940813589, "/dev/ttyUSB0", "A0", A0_ANSWER, RECEIVE_OK, 31.64, "A0",
                 "A0 023.5 025.0"),
          "2025-03-14T09:26:53.589+01:00|com3|/dev/ttyUSB0|1|A0|02 81 C1 B0 F0 03|02 81 C1 B0 A0 "
-         "B0 B2 B3 AE B5 A0 B0 B2 B5 AE B0 F3 03|ok|31.6|1|A0|A0 023.5 025.0"},
+         "B0 B2 B3 AE B5 A0 B0 B2 B5 AE B0 F3 03|ok|31.6|1|A0|A0 023.5 025.0|"},
         // a rejected answer, and texts that need quoting; Latin-1 in, UTF-8 out
         {"CET-1CEST,M3.5.0,M10.5.0/3",
          record(1751371200005, "/tmp/k\xC3\xA4", "a0 \"x\",1", "\x02\x81\xC1\x03",
                 RECEIVE_BAD_CHECKSUM, -1, "Sollwert ge\xE4ndert, \"so\"\r\nweiter", ""),
          "2025-07-01T14:00:00.005+02:00|com3|/tmp/k\xC3\xA4|1|a0 \"x\",1|02 81 C1 B0 F0 03|02 81 "
-         "C1 03|bad-checksum||1|Sollwert ge\xC3\xA4ndert, \"so\"\r\nweiter|"},
+         "C1 03|bad-checksum||1|Sollwert ge\xC3\xA4ndert, \"so\"\r\nweiter||"},
         // a silent chamber; the year changes with the zone; a device name in Latin-1
         {"NST3:30", record(1735687800000, "/dev/k\xE4", "E0", "", RECEIVE_NO_ANSWER, -1, "E0", ""),
          "2024-12-31T20:00:00.000-03:30|com3|/dev/k\xC3\xA4|1|E0|02 81 C1 B0 F0 03||no-answer||1|"
-         "E0|"},
+         "E0||"},
     };
     char row[LOG_ROW_SIZE];
     for (const auto &c : cases) {
@@ -120,6 +120,18 @@ TEST(LogRow, ReadsBackFieldForFieldInLocalTimeAndUtf8) {
     }
     unsetenv("TZ");
     tzset();
+    // the alarm column last, quoted where it must be; none for a file begun before it
+    auto hot = record(0, "x", "A0", A0_ANSWER, RECEIVE_OK, 1, "A0", "A0 041.5 030.0");
+    const char *alarm = "raised A0 actual between 15 and 40 (actual 41.5, set 30.0)";
+    Rows alarmed, before;
+    ASSERT_TRUE(
+        read_csv(std::string(row, log_format_row(hot.get(), row, sizeof row, alarm)), &alarmed));
+    ASSERT_EQ(alarmed[0].size(), 13u);
+    EXPECT_EQ(alarmed[0][7], "ok") << "the outcome stays the exchange's";
+    EXPECT_EQ(alarmed[0][12], alarm);
+    ASSERT_TRUE(
+        read_csv(std::string(row, log_format_row(hot.get(), row, sizeof row, alarm, 0)), &before));
+    EXPECT_EQ(before[0].size(), 12u);
     // of more bytes than are kept, the first RECEIVE_LOG_SIZE
     auto longest = record(0, "x", "A0", std::string(5000, '\xB0'), RECEIVE_TOO_SLOW, -1, "A0", "");
     Rows rows;
@@ -132,6 +144,9 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
     char row[LOG_ROW_SIZE];
     const std::string line(row, log_format_row(r.get(), row, sizeof row)), header = log_header();
     const std::string none = "no file";
+    // a log begun before the alarm column keeps its twelve
+    const std::string oldHeader = header.substr(0, header.size() - 8) + "\r\n";
+    const std::string oldLine(row, log_format_row(r.get(), row, sizeof row, "", 0));
     const struct {
         std::string before;
         int appends; // each opens the file anew
@@ -143,6 +158,8 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
         {"time,port,dev", 1, header + line}, // the header cut short is written again
         {"notes", 1, "notes\r\n" + line},    // not a log of ours: kept, with a line break
         {"notes\n", 1, "notes\n" + line},
+        {oldHeader + oldLine, 1, oldHeader + oldLine + oldLine},
+        {oldHeader + oldLine.substr(0, 20), 1, oldHeader + oldLine},
     };
     const std::string path = temp_path("log.csv");
     for (const auto &c : cases) {
@@ -201,7 +218,7 @@ TEST(LogFile, AProgramKilledWhileLoggingLosesNoExchangeThatEndedAndLeavesOnlyWho
         ASSERT_TRUE(read_csv(slurp(path), &rows)) << "run " << run;
         EXPECT_EQ(rows[0][0] + rows[0][11], "timereceived_text");
         for (size_t i = rowsBefore; i < rows.size(); i++) {
-            ASSERT_EQ(rows[i].size(), 12u) << "row " << i;
+            ASSERT_EQ(rows[i].size(), 13u) << "row " << i;
             EXPECT_EQ(rows[i][4], "a0 \"x\",1");
             EXPECT_EQ(rows[i][7] == "ok", rows[i][11] == "A0 023.5 025.0" && !rows[i][8].empty());
         }

@@ -8,6 +8,8 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -104,4 +106,18 @@ MessageBoxCatcher::MessageBoxCatcher(std::function<int(size_t index)> holdMs) {
         });
     });
     watch.start(10);
+}
+
+void through_file_dialog(const std::function<void()> &action, const std::string &path) {
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        // selectFile leaves a file name field that has the focus alone, so the name is typed
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        if (!name) return;
+        name->setText(QString::fromStdString(path));
+        QMetaObject::invokeMethod(dialog, &QDialog::accept);
+    });
+    answer.start(20);
+    action();
 }

@@ -25,6 +25,8 @@ void press_enter();
 void choose_mode(int mode);
 // Clicks the cyclic-sending toggle until it shows on (1) or off (0).
 void set_cyclic_sending(int on);
+// Runs action, which opens a file dialog, and answers it with path.
+void through_file_dialog(const std::function<void()> &action, const std::string &path);
 // The labels of a history, top first, and its selected index.
 std::vector<std::string> history(int list);
 int selected(int list);

@@ -2,6 +2,7 @@
 #include "ui/qt/workbench.h"
 
 #include "ui/ascii.h"
+#include "ui/qt/alarm_status.h"
 #include "ui/qt/bus_scan_dialog.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/exchange_status.h"
@@ -12,12 +13,15 @@
 #include "ui/qt/monitor_model.h"
 #include "ui/qt/mqtt_publishing.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/run_dialog.h"
+#include "ui/qt/run_step_model.h"
 #include "ui/qt/trend_window.h"
 #include "ui/qt/userint_qt.h"
 #include "ui/workbench.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -31,11 +35,12 @@ Workbench::Workbench(Panel *panel)
       m_status(nullptr), m_monitorModel(new MonitorModel(this)),
       m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
       m_publishing(new MqttPublishing(panel, m_publishingStatus)),
-      m_histories(new HistoryActions(panel)) {
+      m_histories(new HistoryActions(panel)), m_alarmLine(new QLabel(m_statusLine)),
+      m_alarmStatus(new AlarmStatus(m_alarmLine, this)) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
-    for (QLabel *part : {m_exchangeStatus, m_recordingStatus, m_publishingStatus}) {
+    for (QLabel *part : {m_exchangeStatus, m_alarmLine, m_recordingStatus, m_publishingStatus}) {
         part->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         part->setContentsMargins(4, 0, 4, 0);
         part->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -74,6 +79,12 @@ void Workbench::buildMenus() {
     m_toolsMenu->addAction(
         byLanguage(QStringLiteral("&Bus durchsuchen…"), QStringLiteral("&Scan bus…")),
         QKeySequence(Qt::Key_F4), this, [this] { openBusScan(); });
+    m_toolsMenu->addAction(byLanguage(QStringLiteral("&Ablauf ausf\u00fchren \u2026"),
+                                      QStringLiteral("&Run sequence \u2026")),
+                           QKeySequence(Qt::Key_F6), this, [this] { openRunDialog(); });
+    m_toolsMenu->addAction(
+        byLanguage(QStringLiteral("A&larme \u2026"), QStringLiteral("A&larms \u2026")), this,
+        [this] { editAlarms(); });
 
     m_helpMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Hilfe"), QStringLiteral("&Help")));
     m_helpMenu->addAction(
@@ -108,6 +119,42 @@ void Workbench::openBusScan() {
     dispatch::whenIdle([panel = QPointer<Panel>(m_panel)] {
         if (panel) (new BusScanDialog(panel))->show();
     });
+}
+
+void Workbench::openRunDialog() {
+    if (!m_runDialog) {
+        m_runDialog = new RunDialog(m_panel, m_alarmStatus);
+        m_runDialog->setObjectName(QStringLiteral("runDialog"));
+    }
+    m_runDialog->show();
+    m_runDialog->raise();
+    m_runDialog->activateWindow();
+    if (m_runDialog->steps()->rowCount() == 0)
+        dispatch::whenIdle([dialog = m_runDialog] {
+            if (dialog) dialog->openButton()->click();
+        });
+}
+
+void Workbench::editAlarms() {
+    QString text = m_alarmStatus->alarms();
+    for (QString problem;;) {
+        bool accepted = false;
+        dispatch::guarded([&] {
+            text = QInputDialog::getMultiLineText(
+                m_panel, byLanguage(QStringLiteral("Alarme"), QStringLiteral("Alarms")),
+                byLanguage(QStringLiteral("Ein Alarm je Zeile, f\u00fcr jede Kammer, z. B.\n"
+                                          "A0 actual between 15 and 40 for 1 min\n"
+                                          "no answer for 30 s"),
+                           QStringLiteral("One alarm a line, for every chamber, e.g.\n"
+                                          "A0 actual between 15 and 40 for 1 min\n"
+                                          "no answer for 30 s")) +
+                    (problem.isEmpty() ? QString() : QStringLiteral("\n\n") + problem),
+                text, &accepted);
+        });
+        if (!accepted) return;
+        problem = m_alarmStatus->setAlarms(text);
+        if (problem.isEmpty()) return;
+    }
 }
 
 void Workbench::showAbout() {

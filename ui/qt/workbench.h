@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+class AlarmStatus;
 class ExchangeStatus;
 class HistoryActions;
 class LineMonitor;
@@ -14,6 +15,7 @@ class Panel;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class RunDialog;
 
 class Workbench : public QObject {
 public:
@@ -34,6 +36,10 @@ private:
     void showAbout();
     // Opens the bus scan, which begins at once (never inside another callback).
     void openBusScan();
+    // Opens the run view (or raises it) and, when it holds no file yet, asks for one.
+    void openRunDialog();
+    // Asks for the alarms that watch every chamber.
+    void editAlarms();
 
     Panel *m_panel;
     QMenuBar *m_menuBar;
@@ -51,4 +57,7 @@ private:
     LogRecorder *m_logRecorder;
     MqttPublishing *m_publishing;
     HistoryActions *m_histories;
+    QLabel *m_alarmLine;
+    AlarmStatus *m_alarmStatus;
+    QPointer<RunDialog> m_runDialog;
 };
