@@ -306,11 +306,15 @@ void snapshot(Publisher *p, MqttStatus *status) {
     status->waiting = mqtt_queue_size(&p->queue) + p->handed;
 }
 
+MqttExtraMessages extraMessages; // set and used on the records' thread
+
 // A reader of the exchange records: their messages into the queue, never waiting for the broker.
 void take_record(const ExchangeRecord *record, void *context) {
     auto *p = static_cast<Publisher *>(context);
-    static MqttMessage messages[MQTT_RECORD_MESSAGES]; // the records come on one thread
-    const int count = mqtt_record_messages(p->to.prefix, record, messages);
+    static MqttMessage messages[MQTT_RECORD_MESSAGES + MQTT_EXTRA_MESSAGES]; // one thread's
+    int count = mqtt_record_messages(p->to.prefix, record, messages);
+    if (extraMessages)
+        count += extraMessages(p->to.prefix, record, messages + count, MQTT_EXTRA_MESSAGES);
     {
         const std::lock_guard<std::mutex> guard(p->lock);
         for (int i = 0; i < count; i++)
@@ -321,6 +325,10 @@ void take_record(const ExchangeRecord *record, void *context) {
 }
 
 } // namespace
+
+void set_publishing_extras(MqttExtraMessages extras) {
+    extraMessages = extras;
+}
 
 int start_publishing(const MqttSettings *settings, MqttProblem *problem) {
     static std::once_flag libraryReady;

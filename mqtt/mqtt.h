@@ -32,6 +32,7 @@ enum {
     MQTT_TLS_PORT = 8883,        // and of mqtts://
     MQTT_KEEPALIVE_SECONDS = 10, // the broker gives the last will after 1.5 times this
     MQTT_RECORD_MESSAGES = 2,    // messages of one record at most
+    MQTT_EXTRA_MESSAGES = 8,     // messages a layer above adds to one record at most
 };
 
 // Publishing as --mqtt and its companions or the window's dialog set it.
@@ -115,6 +116,16 @@ struct MqttMessage {
 int mqtt_record_messages(const char *prefix, const ExchangeRecord *record,
                          MqttMessage messages[MQTT_RECORD_MESSAGES]);
 
+// The message of an alarm raised (or cleared) on a chamber, on PREFIX/comN/ADDRESS/alarm:
+// {"time": ..., "state": "raised" or "cleared", "alarm": the alarm's text, "detail": what was
+// seen}.
+void mqtt_alarm_message(const char *prefix, int port, int address, int raised, const char *alarm,
+                        const char *detail, long long wallMs, MqttMessage *message);
+// Messages beyond a record's own that a layer above adds to it (the alarms the record raised or
+// cleared): fills at most max under prefix and returns how many. Called on the records' thread.
+typedef int (*MqttExtraMessages)(const char *prefix, const ExchangeRecord *record,
+                                 MqttMessage *messages, int max);
+
 // Messages that wait for the broker: exchange messages in order of arrival, and the newest value
 // of each retained topic. When full (count or bytes), the oldest exchange messages give way first,
 // then the oldest retained values. The publisher's thread and the exchanges share one under a
@@ -176,3 +187,6 @@ int start_publishing(const MqttSettings *settings, MqttProblem *problem);
 long long stop_publishing(int drainMs, int waitMs, MqttStatus *last);
 // The state of publishing. Returns 1 while it is on, else 0 (status->state MQTT_OFF).
 int publishing_status(MqttStatus *status);
+// Sets the function that adds messages to every later record (null: none), for every publishing
+// from now on.
+void set_publishing_extras(MqttExtraMessages extras);

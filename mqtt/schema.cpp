@@ -115,6 +115,22 @@ bool topic_character(char c) {
 
 } // namespace
 
+void mqtt_alarm_message(const char *prefix, int port, int address, int raised, const char *alarm,
+                        const char *detail, long long wallMs, MqttMessage *message) {
+    std::snprintf(message->topic, sizeof message->topic, "%s/com%d/%d/alarm", prefix, port,
+                  address);
+    Json json = {message->payload, 0, MQTT_PAYLOAD_SIZE};
+    message->payload[0] = '\0';
+    put(&json, "{");
+    put_time(&json, wallMs);
+    put(&json, raised ? ",\"state\":\"raised\",\"alarm\":" : ",\"state\":\"cleared\",\"alarm\":");
+    put_string(&json, alarm);
+    put(&json, ",\"detail\":");
+    put_string(&json, detail);
+    put(&json, "}");
+    message->retained = 0;
+}
+
 int mqtt_record_messages(const char *prefix, const ExchangeRecord *record,
                          MqttMessage messages[MQTT_RECORD_MESSAGES]) {
     char answer[FRAME_BUFFER_SIZE];

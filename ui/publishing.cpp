@@ -6,6 +6,7 @@
 #include "display/visible.h"
 #include "mqtt/mqtt.h"
 #include "record/record.h"
+#include "run/alarm.h"
 #include "ui/options.h"
 
 #include <cstdio>
@@ -47,6 +48,21 @@ void tell(const MqttStatus *status, bool ending) {
     }
 }
 
+// The alarms the record raised or cleared, judged by the program's one watch as the log and the
+// status line see them.
+int alarm_messages(const char *prefix, const ExchangeRecord *record, MqttMessage *messages,
+                   int max) {
+    AlarmWatch *watch = program_alarms();
+    const int events = alarm_watch_hear(watch, record);
+    int count = 0;
+    for (int i = 0; i < events && count < max; i++, count++) {
+        const AlarmEvent &e = watch->events[i];
+        mqtt_alarm_message(prefix, e.port, e.address, e.kind == ALARM_RAISED,
+                           watch->specs[e.spec].condition.text, e.detail, e.ms, &messages[count]);
+    }
+    return count;
+}
+
 void tell_changes(const ExchangeRecord *, void *) {
     MqttStatus status;
     if (publishing_status(&status)) tell(&status, false);
@@ -54,9 +70,14 @@ void tell_changes(const ExchangeRecord *, void *) {
 
 } // namespace
 
+void publish_alarms(void) {
+    set_publishing_extras(alarm_messages);
+}
+
 int start_command_line_publishing(void) {
     const MqttSettings *settings = mqtt_option();
     if (!settings) return 0;
+    publish_alarms();
     MqttProblem problem;
     if (start_publishing(settings, &problem) != 0) {
         char text[MQTT_TEXT_SIZE];

@@ -7,6 +7,9 @@ enum {
     EXIT_MQTT_SETTINGS = 78, // the credentials or CA file of --mqtt cannot be used
 };
 
+// Makes every publishing from now on (the command line's and the window's) add the alarms that a
+// record raised or cleared (run/alarm.h), on PREFIX/comN/ADDRESS/alarm.
+void publish_alarms(void);
 // Starts publishing as --mqtt asked; nothing without it. Returns 0, or EXIT_USAGE or
 // EXIT_MQTT_SETTINGS after a message on stderr.
 int start_command_line_publishing(void);

@@ -44,7 +44,7 @@ TEST(MqttBroker, PollingRunAcrossABrokerRestartAndTheLastWillOfAKilledRun) {
     const std::string exchanges = "0 test/lab/com1/1/exchange ";
 
     std::vector<std::string> args = polling;
-    args.insert(args.end(), {"--repeat", "16"});
+    args.insert(args.end(), {"--repeat", "16", "--alarm", "A0 actual between 100 and 200"});
     StartedTool tool = start_tool(args);
     EXPECT_TRUE(wait_for(10, [&] { return count_of(live.lines(), exchanges) >= 3; }));
     broker.stop();
@@ -86,6 +86,15 @@ TEST(MqttBroker, PollingRunAcrossABrokerRestartAndTheLastWillOfAKilledRun) {
         }
     EXPECT_EQ(count_of(kept, "1 test/lab/status offline"), 1) << kept.size();
     EXPECT_EQ(count_of(kept, "1 test/lab/com1/1/exchange"), 0);
+    // the alarm the first answer raised, once
+    const std::string alarm = "0 test/lab/com1/1/alarm ";
+    EXPECT_EQ(count_of(live.lines(), alarm), 1);
+    for (const std::string &line : live.lines())
+        if (line.rfind(alarm, 0) == 0) {
+            EXPECT_NE(line.find(R"("state":"raised","alarm":"A0 actual between 100 and 200",)"),
+                      std::string::npos)
+                << line;
+        }
 
     // the exchanges kept their grid while the broker was away
     double previous = -1, longest = 0;

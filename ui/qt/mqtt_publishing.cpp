@@ -2,6 +2,7 @@
 #include "ui/qt/mqtt_publishing.h"
 
 #include "ui/options.h"
+#include "ui/publishing.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/mqtt_dialog.h"
@@ -97,8 +98,9 @@ int MqttPublishing::apply(bool enabled, const MqttSettings &settings) {
     if (!enabled) {
         // the client says goodbye on its own; the window does not wait for it
         stop_publishing(DRAIN_MS, 0, nullptr);
-    } else if (start_publishing(&settings, &m_startProblem) != 0) {
-        result = -1;
+    } else {
+        publish_alarms();
+        if (start_publishing(&settings, &m_startProblem) != 0) result = -1;
     }
     if (enabled && result == 0)
         m_poll.start();
