@@ -43,6 +43,8 @@ constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
 const char *logFile;
+int noSettings;
+unsigned mappedPorts; // bit N for a comN that --map points at a device
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -79,6 +81,7 @@ int map_port(const char *value) {
         return usage_error("%s", error);
     if (const int code = MapComPort(port, device); code < 0)
         return usage_error("--map %s: %s", value, GetRS232ErrorString(code));
+    mappedPorts |= 1u << port;
     return OPTIONS_CONTINUE;
 }
 
@@ -161,6 +164,11 @@ int set_log(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int skip_settings(const char *) {
+    noSettings = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int start_scan(const char *) {
     request.scan = 1;
     return OPTIONS_CONTINUE;
@@ -226,6 +234,9 @@ int want_ports(const char *) {
 const Option options[] = {
     {"--lang", "de|en", choose_language, WINDOW,
      "language of the window and of the interpreted texts\n(default: de)"},
+    {"--no-settings", nullptr, skip_settings, WINDOW,
+     "start the window as on its first run: neither read\n"
+     "nor write what it remembers between runs"},
     {"--map", "comN=DEVICE", map_port, PORTS,
      "point the port name comN (1..20) at a serial\ndevice, e.g. com1=/dev/ttyUSB0; repeatable"},
     {"--list-ports", nullptr, want_ports, PORTS,
@@ -330,6 +341,14 @@ int show_help(void) {
     }
     std::printf("\nPort names com1..com20 open /dev/ttyS0../dev/ttyS19 unless mapped with --map.\n"
                 "\n"
+                "The window remembers between runs, in $XDG_CONFIG_HOME/kelvra/kelvra-ascii.conf\n"
+                "(~/.config/kelvra/kelvra-ascii.conf): the port, chamber address and display\n"
+                "mode, where it and its views stood and which views were open, the log file\n"
+                "started from its menu, the save dialogs' folders, and devices for port names\n"
+                "that the file's [ports] section names (com1=DEVICE). --map and --log hold for\n"
+                "their run only. Runs without a window (--send, --scan) neither read nor change\n"
+                "what the window remembered.\n"
+                "\n"
                 "With --send, line 1 on standard output is the new entry of the sent history and\n"
                 "line 2, only when a valid response came, that of the received history (UTF-8).\n"
                 "Each \"RS-232 Message\" goes to standard error as one line, and so does the\n"
@@ -418,6 +437,8 @@ int check_combination(void) {
 int parse_options(int argc, char *argv[]) {
     request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
     logFile = nullptr;
+    noSettings = 0;
+    mappedPorts = 0;
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -460,4 +481,12 @@ const CommandLineExchange *command_line_exchange(void) {
 
 const char *log_file_option(void) {
     return logFile;
+}
+
+int no_settings_option(void) {
+    return noSettings;
+}
+
+int port_mapped_by_option(int port) {
+    return port >= 1 && port <= 20 && (mappedPorts >> port & 1u) != 0;
 }

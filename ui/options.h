@@ -38,3 +38,7 @@ int finish_standard_output(void);
 const CommandLineExchange *command_line_exchange(void);
 // The file that --log named, or null.
 const char *log_file_option(void);
+// Whether --no-settings was given: the window neither reads nor writes what it remembers.
+int no_settings_option(void);
+// Whether a --map option pointed the port name comN (1..20) at a device.
+int port_mapped_by_option(int port);
