@@ -13,6 +13,7 @@ class Panel;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class TrendWindow;
 
 class Workbench : public QObject {
 public:
@@ -23,6 +24,8 @@ public:
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
+    // The trend's window, opened by View > Trend (F3); it collects from the start.
+    TrendWindow *trend() const { return m_trend; }
 
 private:
     void buildMenus();
@@ -45,6 +48,7 @@ private:
     ExchangeStatus *m_status;
     MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
     QPointer<LineMonitor> m_lineMonitor;
+    TrendWindow *m_trend;
     LogRecorder *m_logRecorder;
     HistoryActions *m_histories;
 };
