@@ -1,6 +1,6 @@
 // What the window puts back from its settings at start-up and remembers when it closes
 // (workbench.h): the panel's port, address and display mode, the port names' devices, where the
-// window and its views stood and which views were open, and the log file it recorded.
+// window and its views stood and which views were open, and the log file started from the menu.
 #include "display/visible.h"
 #include "link/com_map.h"
 #include "link/rs232.h"
@@ -39,16 +39,26 @@ struct View {
     QWidget *(*window)(Workbench *); // null while it has never been opened
     void (*open)(Workbench *);
 };
+QWidget *lineMonitorOf(Workbench *bench) {
+    return bench->lineMonitor();
+}
+void openLineMonitor(Workbench *bench) {
+    bench->showLineMonitor();
+}
+QWidget *trendOf(Workbench *bench) {
+    return bench->trend();
+}
+void openTrend(Workbench *bench) {
+    bench->trend()->open();
+}
 const View views[] = {
-    {"lineMonitor", [](Workbench *bench) -> QWidget * { return bench->lineMonitor(); },
-     [](Workbench *bench) { bench->showLineMonitor(); }},
-    {"trend", [](Workbench *bench) -> QWidget * { return bench->trend(); },
-     [](Workbench *bench) { bench->trend()->open(); }},
+    {"lineMonitor", lineMonitorOf, openLineMonitor},
+    {"trend", trendOf, openTrend},
 };
 
-QString key(const char *group, const char *name, const char *item = nullptr) {
-    QString text = QLatin1String(group) + QLatin1Char('/') + QLatin1String(name);
-    return item ? text + QLatin1Char('/') + QLatin1String(item) : text;
+// "views/<view>/<item>"
+QString viewKey(const View &view, const char *item) {
+    return QStringLiteral("views/%1/%2").arg(QLatin1String(view.key), QLatin1String(item));
 }
 
 Workbench *workbenchOf(const Panel *panel) {
@@ -86,10 +96,10 @@ void restorePortNames() {
 
 void restoreViews(Workbench *bench) {
     for (const View &view : views) {
-        if (!Settings::value(key("views", view.key, "open")).toBool()) continue;
+        if (!Settings::value(viewKey(view, "open")).toBool()) continue;
         view.open(bench);
         view.window(bench)->restoreGeometry(
-            Settings::value(key("views", view.key, "geometry")).toByteArray());
+            Settings::value(viewKey(view, "geometry")).toByteArray());
     }
 }
 
@@ -138,9 +148,8 @@ int remember_window(int panel) {
             for (const View &view : views) {
                 QWidget *shown = view.window(bench);
                 const bool open = shown && shown->isVisible();
-                Settings::setValue(key("views", view.key, "open"), open);
-                if (open)
-                    Settings::setValue(key("views", view.key, "geometry"), shown->saveGeometry());
+                Settings::setValue(viewKey(view, "open"), open);
+                if (open) Settings::setValue(viewKey(view, "geometry"), shown->saveGeometry());
             }
         }
     }
