@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QPoint>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -104,7 +105,8 @@ void restoreViews(Workbench *bench) {
 }
 
 // The log file the operator last chose from the menu, unless --log names one for this run; one
-// that cannot be opened is said in a box and forgotten, so that it stops no later start.
+// that cannot be opened is said in a box and forgotten, so that it stops no later start. It runs
+// as the event loop starts, before any exchange, so that the box stands in front of the window.
 void resumeLog() {
     const QString remembered = Settings::value(QStringLiteral("log/file")).toString();
     if (log_file_option() || remembered.isEmpty()) return;
@@ -131,7 +133,7 @@ int restore_window(int panel, int use) {
     if (place.typeId() == QMetaType::QPoint)
         window->setGeometry(QRect(place.toPoint(), window->size()));
     if (Workbench *bench = workbenchOf(window)) restoreViews(bench);
-    resumeLog();
+    QTimer::singleShot(0, window, resumeLog);
     return 0;
 }
 
