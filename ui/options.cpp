@@ -49,6 +49,8 @@ CommandLineExchange request;
 const char *logFile;
 MqttSettings mqtt;
 bool mqttGiven;
+int noSettings;
+unsigned mappedPorts; // bit N for a comN that --map points at a device
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -85,6 +87,7 @@ int map_port(const char *value) {
         return usage_error("%s", error);
     if (const int code = MapComPort(port, device); code < 0)
         return usage_error("--map %s: %s", value, GetRS232ErrorString(code));
+    mappedPorts |= 1u << port;
     return OPTIONS_CONTINUE;
 }
 
@@ -207,6 +210,11 @@ int set_mqtt_ca(const char *value) {
     return set_mqtt_field("--mqtt-ca", value, mqtt.caFile, sizeof mqtt.caFile);
 }
 
+int skip_settings(const char *) {
+    noSettings = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int start_scan(const char *) {
     request.scan = 1;
     return OPTIONS_CONTINUE;
@@ -291,6 +299,9 @@ int want_ports(const char *) {
 const Option options[] = {
     {"--lang", "de|en", choose_language, WINDOW,
      "language of the window and of the interpreted texts\n(default: de)"},
+    {"--no-settings", nullptr, skip_settings, WINDOW,
+     "start the window as on its first run: neither read\n"
+     "nor write what it remembers between runs"},
     {"--map", "comN=DEVICE", map_port, PORTS,
      "point the port name comN (1..20) at a serial\n"
      "device, e.g. com1=/dev/ttyUSB0, or at a device\n"
@@ -426,6 +437,14 @@ int show_help(void) {
                 "is connected to at the first exchange; the connection is kept for the next\n"
                 "exchange of the run and closed after 5 s without one.\n"
                 "\n"
+                "The window remembers between runs, in $XDG_CONFIG_HOME/kelvra/kelvra-ascii.conf\n"
+                "(~/.config/kelvra/kelvra-ascii.conf): the port, chamber address and display\n"
+                "mode, where it and its views stood and which views were open, the log file\n"
+                "started from its menu, the save dialogs' folders, and devices for port names\n"
+                "that the file's [ports] section names (com1=DEVICE). --map and --log hold for\n"
+                "their run only. Runs without a window (--send, --scan) neither read nor change\n"
+                "what the window remembered.\n"
+                "\n"
                 "With --send, line 1 on standard output is the new entry of the sent history and\n"
                 "line 2, only when a valid response came, that of the received history (UTF-8).\n"
                 "Each \"RS-232 Message\" goes to standard error as one line, and so does the\n"
@@ -546,6 +565,8 @@ int parse_options(int argc, char *argv[]) {
     logFile = nullptr;
     mqtt = {};
     mqttGiven = false;
+    noSettings = 0;
+    mappedPorts = 0;
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -592,4 +613,12 @@ const char *log_file_option(void) {
 
 const MqttSettings *mqtt_option(void) {
     return mqttGiven ? &mqtt : nullptr;
+}
+
+int no_settings_option(void) {
+    return noSettings;
+}
+
+int port_mapped_by_option(int port) {
+    return port >= 1 && port <= 20 && (mappedPorts >> port & 1u) != 0;
 }

@@ -42,3 +42,7 @@ const CommandLineExchange *command_line_exchange(void);
 const char *log_file_option(void);
 // The publishing that --mqtt and its companions asked for, or null without --mqtt.
 const struct MqttSettings *mqtt_option(void);
+// Whether --no-settings was given: the window neither reads nor writes what it remembers.
+int no_settings_option(void);
+// Whether a --map option pointed the port name comN (1..20) at a device.
+int port_mapped_by_option(int port);

@@ -1,5 +1,5 @@
 // Start-up of the window program: options, the main panel in the chosen language, the first
-// preset, the log file, the event loop.
+// preset, the log file, the event loop; what the window remembered between runs.
 #include "link/rs232.h"
 #include "ui/ascii.h"
 #include "ui/command_line.h"
@@ -25,11 +25,13 @@ int ascii_main(int argc, char *argv[]) {
     SetCallbackTable(ascii_callbacks, ascii_callback_count);
     if ((main_panel = LoadPanel(0, panel_file(), PANEL)) < 0) return EXIT_NO_WINDOW;
     open_workbench(main_panel);
+    restore_window(main_panel, !no_settings_option());
     DisplayPanel(main_panel);
     show_port_hint();
     if (log) record_log(log);
     GetCtrlVal(main_panel, AUSWAHL, command);
     SetCtrlVal(main_panel, SEND_STRING, command);
     RunUserInterface();
+    remember_window(main_panel);
     return 0;
 }

@@ -4,9 +4,12 @@
 #include "display/format.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
+#include "ui/qt/settings.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,9 @@
 #include <vector>
 
 void ui_init() {
+    static QTemporaryDir config; // removed when the tests end
+    static bool scratch = qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    ASSERT_TRUE(scratch && config.isValid());
     static char name[] = "ui-tests";
     static char *argv[] = {name, nullptr};
     ASSERT_NE(InitCVIRTE(0, argv, 0), 0);
@@ -38,7 +44,7 @@ int ui_load_main(int language, std::initializer_list<CallbackBinding> extra) {
     return main_panel;
 }
 
-void ui_discard_all() {
+void ui_discard_panels() {
     for (int *panel : {&txt_panel, &hlp_panel}) {
         if (*panel > 0) DiscardPanel(*panel);
         *panel = -1;
@@ -48,6 +54,11 @@ void ui_discard_all() {
     ResumeTimerCallbacks();
     Fremdsprache = 0;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ui_discard_all() {
+    ui_discard_panels();
+    QFile::remove(Settings::fileName());
 }
 
 void ui_double_click(QWidget *widget, QPoint position) {

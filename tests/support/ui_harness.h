@@ -9,12 +9,15 @@
 #include <initializer_list>
 #include <string>
 
-// Creates the application object once (InitCVIRTE).
+// Creates the application object once (InitCVIRTE), and points what the window remembers
+// between runs at a folder of this process's own.
 void ui_init();
 // Loads and shows the main panel of a language (0 German, 1 English) into main_panel, with the
 // program's callbacks plus extra bindings, which replace a program callback of the same name.
 int ui_load_main(int language, std::initializer_list<CallbackBinding> extra = {});
 // Discards the main panel and any popup, resumes timer ticks and deletes the widgets now.
+void ui_discard_panels();
+// ui_discard_panels, and forgets what the window remembered: the next start is a first one.
 void ui_discard_all();
 
 // The widget of a control as its kind's class, or null.

@@ -5,6 +5,7 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/panel.h"
+#include "ui/qt/settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,8 +44,7 @@ HistoryActions::HistoryActions(Panel *panel)
     : QObject(panel), m_panel(panel),
       m_save(new QAction(byLanguage(QStringLiteral("Verl\u00e4ufe &speichern\u2026"),
                                     QStringLiteral("&Save histories\u2026")),
-                         this)),
-      m_folder(QDir::homePath()) {
+                         this)) {
     connect(m_save, &QAction::triggered, this, [this] { dispatch::whenIdle([this] { save(); }); });
     for (int control : histories) {
         UiControl *history = m_panel->control(control);
@@ -118,14 +118,14 @@ void HistoryActions::save() {
         {byLanguage(QStringLiteral("Textdateien (*.txt)"), QStringLiteral("Text files (*.txt)")),
          byLanguage(QStringLiteral("Alle Dateien (*)"), QStringLiteral("All files (*)"))});
     dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setDirectory(m_folder);
+    dialog.setDirectory(Settings::folder(QStringLiteral("histories"), QDir::homePath()));
     dialog.selectFile(byLanguage(QStringLiteral("verlaeufe.txt"), QStringLiteral("histories.txt")));
     QString path;
     dispatch::guarded([&] {
         if (dialog.exec() == QDialog::Accepted) path = dialog.selectedFiles().value(0);
     });
     if (path.isEmpty()) return;
-    m_folder = QFileInfo(path).absolutePath();
+    Settings::rememberFolder(QStringLiteral("histories"), path);
 
     QString text;
     for (int control : histories)

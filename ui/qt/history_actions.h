@@ -31,5 +31,4 @@ private:
 
     Panel *m_panel;
     QAction *m_save;
-    QString m_folder; // where the file dialog opens
 };

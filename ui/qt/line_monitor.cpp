@@ -6,6 +6,7 @@
 #include "ui/qt/byte_marks.h"
 #include "ui/qt/language.h"
 #include "ui/qt/monitor_model.h"
+#include "ui/qt/settings.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -159,16 +160,20 @@ void LineMonitor::copySelection() {
 // The dialog is window-modal to the monitor without an event loop of its own: exchanges go on
 // while the operator chooses.
 void LineMonitor::chooseFile() {
+    const QString folder = Settings::folder(QStringLiteral("lineMonitor"));
     auto *dialog = new QFileDialog(
         this,
         byLanguage(QStringLiteral("Leitungsmonitor speichern"),
                    QStringLiteral("Save line monitor")),
-        QString(), byLanguage(QStringLiteral("Text (*.txt)"), QStringLiteral("Text (*.txt)")));
+        folder, byLanguage(QStringLiteral("Text (*.txt)"), QStringLiteral("Text (*.txt)")));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("txt"));
     dialog->selectFile(QStringLiteral("kelvra-line.txt"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { save(path); });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) {
+        Settings::rememberFolder(QStringLiteral("lineMonitor"), path);
+        save(path);
+    });
     dialog->open();
 }
 

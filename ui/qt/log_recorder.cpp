@@ -4,6 +4,7 @@
 #include "record/logging.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
+#include "ui/qt/settings.h"
 #include "ui/workbench.h"
 
 #include <QAction>
@@ -28,8 +29,7 @@ LogRecorder::LogRecorder(QWidget *window, QLabel *status)
     : QObject(window), m_window(window), m_status(status),
       m_action(new QAction(byLanguage(QStringLiteral("Protokoll &aufzeichnen\u2026"),
                                       QStringLiteral("&Record log\u2026")),
-                           this)),
-      m_folder(QDir::homePath()) {
+                           this)) {
     m_action->setCheckable(true);
     m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(m_action, &QAction::triggered, this, [this] { toggle(); });
@@ -56,9 +56,12 @@ void LogRecorder::toggle() {
     dispatch::whenIdle([this] {
         if (logging_path()) {
             stop_logging();
+            Settings::setValue(QStringLiteral("log/file"), QString());
         } else if (const QString path = choosePath(); !path.isEmpty()) {
-            m_folder = QFileInfo(path).absolutePath();
-            start(path);
+            Settings::rememberFolder(QStringLiteral("log"), path);
+            // the next start resumes it, as the operator left it
+            if (start(path) == 0)
+                Settings::setValue(QStringLiteral("log/file"), QFileInfo(path).absoluteFilePath());
         }
         showState();
     });
@@ -73,7 +76,7 @@ QString LogRecorder::choosePath() {
         {byLanguage(QStringLiteral("CSV-Dateien (*.csv)"), QStringLiteral("CSV files (*.csv)")),
          byLanguage(QStringLiteral("Alle Dateien (*)"), QStringLiteral("All files (*)"))});
     dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setDirectory(m_folder);
+    dialog.setDirectory(Settings::folder(QStringLiteral("log"), QDir::homePath()));
     dialog.selectFile(
         QStringLiteral("kelvra-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
     QString chosen;

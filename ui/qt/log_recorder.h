@@ -31,5 +31,4 @@ private:
     QWidget *m_window;
     QLabel *m_status;
     QAction *m_action;
-    QString m_folder; // where the file dialog opens
 };

@@ -6,38 +6,32 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/mqtt_dialog.h"
+#include "ui/qt/settings.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
-#include <QSettings>
 
 namespace {
 
 constexpr int POLL_MS = 500;
 constexpr int DRAIN_MS = 1000; // at the end, for what waits and "offline"
 
-QSettings store() {
-    return QSettings(QStringLiteral("kelvra"), QStringLiteral("kelvra-ascii"));
-}
-
 MqttSettings remembered(bool *enabled) {
-    const QSettings settings = store();
-    *enabled = settings.value(QStringLiteral("mqtt/enabled"), false).toBool();
-    return MqttDialog::toSettings(settings.value(QStringLiteral("mqtt/url")).toString(),
-                                  settings.value(QStringLiteral("mqtt/prefix")).toString(),
-                                  settings.value(QStringLiteral("mqtt/credentials")).toString(),
-                                  settings.value(QStringLiteral("mqtt/ca")).toString());
+    *enabled = Settings::value(QStringLiteral("mqtt/enabled"), false).toBool();
+    return MqttDialog::toSettings(Settings::value(QStringLiteral("mqtt/url")).toString(),
+                                  Settings::value(QStringLiteral("mqtt/prefix")).toString(),
+                                  Settings::value(QStringLiteral("mqtt/credentials")).toString(),
+                                  Settings::value(QStringLiteral("mqtt/ca")).toString());
 }
 
 void remember(bool enabled, const MqttSettings &chosen) {
-    QSettings settings = store();
-    settings.setValue(QStringLiteral("mqtt/enabled"), enabled);
-    settings.setValue(QStringLiteral("mqtt/url"), QString::fromUtf8(chosen.url));
-    settings.setValue(QStringLiteral("mqtt/prefix"), QString::fromUtf8(chosen.prefix));
-    settings.setValue(QStringLiteral("mqtt/credentials"), QFile::decodeName(chosen.credentials));
-    settings.setValue(QStringLiteral("mqtt/ca"), QFile::decodeName(chosen.caFile));
+    Settings::setValue(QStringLiteral("mqtt/enabled"), enabled);
+    Settings::setValue(QStringLiteral("mqtt/url"), QString::fromUtf8(chosen.url));
+    Settings::setValue(QStringLiteral("mqtt/prefix"), QString::fromUtf8(chosen.prefix));
+    Settings::setValue(QStringLiteral("mqtt/credentials"), QFile::decodeName(chosen.credentials));
+    Settings::setValue(QStringLiteral("mqtt/ca"), QFile::decodeName(chosen.caFile));
 }
 
 QString words(const MqttProblem &problem) {
@@ -62,10 +56,13 @@ MqttPublishing::MqttPublishing(QWidget *window, QLabel *status)
     connect(&m_poll, &QTimer::timeout, this, [this] { showState(); });
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] { stop(); });
     m_status->hide();
-    // --mqtt for this run; else what was chosen last time
+    if (mqtt_option()) apply(true, *mqtt_option()); // for this run; else resume() may start it
+}
+
+void MqttPublishing::resume() {
     bool enabled = false;
-    const MqttSettings chosen = mqtt_option() ? *mqtt_option() : remembered(&enabled);
-    if (mqtt_option() || enabled) apply(true, chosen);
+    const MqttSettings chosen = remembered(&enabled);
+    if (!mqtt_option() && enabled) apply(true, chosen);
 }
 
 MqttPublishing::~MqttPublishing() {

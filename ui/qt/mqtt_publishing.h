@@ -23,6 +23,9 @@ public:
     QAction *action() const { return m_action; }
     // Opens the dialog; OK applies and remembers what it holds.
     void openDialog();
+    // Starts publishing as the window remembered it (ui/qt/settings.h), unless --mqtt chose for
+    // this run.
+    void resume();
     // Starts publishing with settings, or stops it. Returns 0, or -1 when the settings cannot
     // work (the status line says why).
     int apply(bool enabled, const MqttSettings &settings);

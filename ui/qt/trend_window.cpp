@@ -4,6 +4,7 @@
 #include "record/trend_ticks.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
+#include "ui/qt/settings.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -318,8 +319,11 @@ bool TrendWindow::savePng(const QString &path) {
 
 // A modal file dialog runs its own event loop: as a callback, so no tick starts meanwhile.
 QString TrendWindow::askFileName(const QString &title, const QString &name, const QString &filter) {
+    const QString folder = Settings::folder(QStringLiteral("trend"));
+    const QString suggested = folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
     QString path;
-    dispatch::guarded([&] { path = QFileDialog::getSaveFileName(this, title, name, filter); });
+    dispatch::guarded([&] { path = QFileDialog::getSaveFileName(this, title, suggested, filter); });
+    if (!path.isEmpty()) Settings::rememberFolder(QStringLiteral("trend"), path);
     return path;
 }
 

@@ -32,7 +32,7 @@ Workbench::Workbench(Panel *panel)
       m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
       m_recordingStatus(new QLabel(m_statusLine)), m_publishingStatus(new QLabel(m_statusLine)),
       m_fileMenu(nullptr), m_viewMenu(nullptr), m_toolsMenu(nullptr), m_helpMenu(nullptr),
-      m_status(nullptr), m_monitorModel(new MonitorModel(this)),
+      m_status(nullptr), m_monitorModel(new MonitorModel(this)), m_trend(new TrendWindow(panel)),
       m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
       m_publishing(new MqttPublishing(panel, m_publishingStatus)),
       m_histories(new HistoryActions(panel)), m_alarmLine(new QLabel(m_statusLine)),
@@ -71,9 +71,8 @@ void Workbench::buildMenus() {
     m_viewMenu->addAction(
         byLanguage(QStringLiteral("&Leitungsmonitor"), QStringLiteral("&Line monitor")),
         QKeySequence(Qt::Key_F2), this, [this] { showLineMonitor(); });
-    auto *trend = new TrendWindow(m_panel); // collects from the start, shown on demand
     m_viewMenu->addAction(byLanguage(QStringLiteral("&Verlauf"), QStringLiteral("&Trend")),
-                          QKeySequence(Qt::Key_F3), trend, [trend] { trend->open(); });
+                          QKeySequence(Qt::Key_F3), m_trend, [this] { m_trend->open(); });
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
     m_toolsMenu->addAction(

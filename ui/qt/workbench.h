@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class RunDialog;
+class TrendWindow;
 
 class Workbench : public QObject {
 public:
@@ -24,9 +25,12 @@ public:
     // The status line's part that tells what the latest exchange did.
     QLabel *exchangeStatus() const { return m_exchangeStatus; }
     QLabel *publishingStatus() const { return m_publishingStatus; }
+    MqttPublishing *publishing() const { return m_publishing; }
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
+    // The trend's window, opened by View > Trend (F3); it collects from the start.
+    TrendWindow *trend() const { return m_trend; }
 
 private:
     void buildMenus();
@@ -54,6 +58,7 @@ private:
     ExchangeStatus *m_status;
     MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
     QPointer<LineMonitor> m_lineMonitor;
+    TrendWindow *m_trend;
     LogRecorder *m_logRecorder;
     MqttPublishing *m_publishing;
     HistoryActions *m_histories;
