@@ -23,3 +23,10 @@ void stats_reset(ExchangeStats *stats);
 void stats_add(ExchangeStats *stats, int outcome, double rttMs);
 // The median round-trip time in ms, to RTT_BIN_US; -1 when no exchange had one.
 double stats_median_rtt(const ExchangeStats *stats);
+// The round-trip time that a fraction (0..1] of the timed exchanges do not exceed (0.95: the 95th
+// percentile), to RTT_BIN_US; -1 when no exchange had one.
+double stats_rtt_percentile(const ExchangeStats *stats, double fraction);
+// Empty counts on the heap whose histogram takes memory only where times fall, for keeping one
+// per chamber; free with stats_free. Null when memory is short.
+ExchangeStats *stats_new(void);
+void stats_free(ExchangeStats *stats);

@@ -86,6 +86,7 @@ int run_without_window(const CommandLineExchange *options) {
     if (const char *log = log_file_option())
         if (const int status = open_command_line_log(log); status != 0) return status;
     if (options->scan) return run_command_line_scan(options);
+    if (options->poll) return run_command_line_lab(options);
     if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
     return run_command_line_exchange(options);
 }

@@ -9,6 +9,7 @@
 #include "link/com_name.h"
 #include "link/link.h"
 #include "link/rs232.h"
+#include "ui/lab_options.h"
 #include "ui/ports.h"
 
 #include <cerrno>
@@ -39,6 +40,7 @@ constexpr const char *PORTS = "Serial ports";
 constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
 constexpr const char *SCAN = "Bus scan";
+constexpr const char *POLL = "Polling a lab";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
@@ -210,6 +212,16 @@ int set_timestamps(const char *) {
     return OPTIONS_CONTINUE;
 }
 
+int start_poll(const char *) {
+    request.poll = 1;
+    return OPTIONS_CONTINUE;
+}
+
+int set_json(const char *) {
+    request.json = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(void);
 int show_version(void);
 int list_ports(void);
@@ -264,10 +276,23 @@ const Option options[] = {
     {"--timeout", "MS", set_timeout, SCAN,
      "wait at most MS milliseconds (1..2000) for an\n"
      "answer's first byte (default 500)"},
+    {"--poll", nullptr, start_poll, POLL,
+     "poll the chambers of --chamber or --lab without a\n"
+     "window, each port on its own, with --interval and\n"
+     "--repeat (turns per chamber; default until\n"
+     "interrupted)"},
+    {"--chamber", "PORT:ADDRESS[:COMMAND,...]", add_chamber_option, POLL,
+     "a chamber to poll, e.g. com1:3 or com1:3:A0,A1\n"
+     "(default command A0); repeatable"},
+    {"--lab", "FILE", set_lab_option, POLL,
+     "the chambers of a lab file (JSON, see the README);\n"
+     "the window opens its chambers view with them"},
+    {"--json", nullptr, set_json, POLL, "with --poll, print one JSON object per exchange"},
     {"--log", "FILE", set_log, LOG,
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
-     "(format below)"},
+     "(format below); strftime fields such as %Y-%m-%d\n"
+     "begin a new file when the name changes"},
     {"--help", nullptr, want_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, want_version, INFORMATION, "print the version, then exit"},
 };
@@ -317,6 +342,8 @@ int show_help(void) {
     std::printf("Usage: kelvra-ascii [OPTION]...\n"
                 "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
                 "  or:  kelvra-ascii --scan [OPTION]...\n"
+                "  or:  kelvra-ascii --poll --chamber PORT:ADDRESS[:COMMAND,...]... [OPTION]...\n"
+                "  or:  kelvra-ascii --poll --lab FILE [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
                 "window, which needs a graphical display; with --send or --scan it runs without\n"
@@ -365,6 +392,15 @@ int show_help(void) {
                 "to standard error. Exit status: 0 an address answered, 1 none, 2 serial-port\n"
                 "error (the scan stops), 64 usage error, 73 log file failed, 74 output failed.\n"
                 "\n"
+                "With --poll, each exchange prints one line: the chamber (port:address), the\n"
+                "sent and the received entry (empty without a valid answer), separated by\n"
+                "tabs; with --json instead one JSON object: time, port, address, command,\n"
+                "outcome, rtt_ms (null without a valid answer), received (the payload of a\n"
+                "valid answer, else every byte read, as text with control bytes escaped) and\n"
+                "for an A answer channel, actual and set. A summary per chamber goes to\n"
+                "standard error. Exit status: 0 when every chamber's last exchange got a valid\n"
+                "answer, 1 otherwise, 2 when one met a serial-port error.\n"
+                "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
@@ -373,7 +409,9 @@ int show_help(void) {
                 "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
-                "  kelvra-ascii --scan --timeout 100\n");
+                "  kelvra-ascii --scan --timeout 100\n"
+                "  kelvra-ascii --poll --chamber com1:1 --chamber com1:2:A0,A1 --json\n"
+                "  kelvra-ascii --poll --lab lab.json --log 'lab-%%Y-%%m-%%d.csv'\n");
     return finish_standard_output();
 }
 
@@ -385,9 +423,31 @@ const Option *find_option(const char *argument, size_t nameLength) {
     return nullptr;
 }
 
+// What --poll and its companions must satisfy.
+int check_polling(void) {
+    const bool polling = request.poll != 0;
+    const bool chambers = chamber_options()->count > 0;
+    if (!polling && (chambers || request.json))
+        return usage_error("options --chamber and --json need --poll");
+    if (!polling) return OPTIONS_CONTINUE;
+    if (request.text || request.scan || request.address >= 0 || request.port >= 0)
+        return usage_error("option --poll takes its chambers from --chamber or --lab, not from "
+                           "--send, --scan, --address or --port");
+    if (chambers == (lab_file_option() != nullptr))
+        return usage_error("option --poll needs either --chamber or --lab");
+    if (request.trace) return usage_error("option --trace is not for --poll");
+    return OPTIONS_CONTINUE;
+}
+
 // What the options given together must satisfy; a usage error names the first they break.
 int check_combination(void) {
     const bool scanning = request.scan != 0;
+    if (const int status = check_polling(); status != OPTIONS_CONTINUE) return status;
+    if (request.poll) {
+        if (request.from >= 0 || request.to >= 0 || request.timeoutMs >= 0)
+            return usage_error("options --from, --to and --timeout need --scan");
+        return OPTIONS_CONTINUE; // --interval stays -1 unless given: each chamber's own then
+    }
     if (!request.text && !scanning &&
         (request.address >= 0 || request.port >= 0 || request.mode >= 0))
         return usage_error("options --address, --port and --mode need --send or --scan");
@@ -416,8 +476,9 @@ int check_combination(void) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0};
+    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, 0, 0};
     logFile = nullptr;
+    reset_lab_options();
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -455,7 +516,7 @@ int finish_standard_output(void) {
 }
 
 const CommandLineExchange *command_line_exchange(void) {
-    return request.text || request.scan ? &request : nullptr;
+    return request.text || request.scan || request.poll ? &request : nullptr;
 }
 
 const char *log_file_option(void) {

@@ -22,6 +22,8 @@ struct CommandLineExchange {
     long repeat;      // --repeat: exchanges in all, 0 for no end; -1 for one without a summary
     double interval;  // seconds from one exchange's start to the next (with --repeat)
     int timestamps;   // --timestamps: each line after the time of its exchange's write
+    int poll;         // --poll: the chambers of --chamber or --lab (ui/lab_options.h) instead
+    int json;         // --json: with --poll, one JSON object per exchange
 };
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
@@ -34,7 +36,7 @@ int parse_options(int argc, char *argv[]);
 // printed could not be written (standard output closed, a pipe without reader, a full disk).
 int finish_standard_output(void);
 // The run without a window that the options of the last parse_options asked for, or null when
-// neither --send nor --scan was among them (the tool then opens its window).
+// none of --send, --scan and --poll was among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);
 // The file that --log named, or null.
 const char *log_file_option(void);

@@ -73,6 +73,10 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const {
             return QColor(0xC0, 0x20, 0x20);
         return {};
     }
+    case ChamberRole: {
+        const MonitorEntry *entry = monitor_entry(m_store.get(), row / 2);
+        return entry ? chamberKey(entry->port, entry->address) : 0;
+    }
     case MarkRole: {
         const int mark = monitor_mark(m_store.get(), row / 2, row % 2);
         if (mark < 0 || !bytesColumn(column)) return {};
@@ -104,7 +108,19 @@ void MonitorModel::add(const ExchangeRecord *record) {
         m_missed++;
         return;
     }
-    stats_add(m_stats.get(), record->received.code, record->answered ? record->rttMs : -1);
+    const double rtt = record->answered ? record->rttMs : -1;
+    stats_add(m_stats.get(), record->received.code, rtt);
+    const int chamber = chamberKey(record->port & 0xFF, record->address);
+    auto found = m_chamberStats.find(chamber);
+    if (found == m_chamberStats.end()) {
+        found = m_chamberStats
+                    .emplace(chamber, std::unique_ptr<ExchangeStats, void (*)(ExchangeStats *)>(
+                                          stats_new(), stats_free))
+                    .first;
+        m_chamberOrder.append(chamber);
+        if (onChamberCame) onChamberCame(chamber);
+    }
+    if (found->second) stats_add(found->second.get(), record->received.code, rtt);
     if (const int drop = monitor_room(m_store.get(), record); drop > 0) {
         beginRemoveRows(QModelIndex(), 0, 2 * drop - 1);
         monitor_drop(m_store.get(), drop);
@@ -124,6 +140,8 @@ void MonitorModel::clear() {
     beginResetModel();
     monitor_reset(m_store.get());
     stats_reset(m_stats.get());
+    m_chamberStats.clear();
+    m_chamberOrder.clear();
     m_missed = 0;
     endResetModel();
 }
@@ -141,9 +159,15 @@ QString MonitorModel::headerText() const {
     return names.join(QLatin1Char('\t'));
 }
 
-QString MonitorModel::statisticsText() const {
+QString MonitorModel::statisticsText(int chamber) const {
     char text[512];
-    stats_words(m_stats.get(), text, sizeof text);
+    const ExchangeStats *stats = m_stats.get();
+    if (chamber != 0) {
+        const auto found = m_chamberStats.find(chamber);
+        static const ExchangeStats none{};
+        stats = found != m_chamberStats.end() && found->second ? found->second.get() : &none;
+    }
+    stats_words(stats, text, sizeof text);
     QString line = QString::fromLatin1(text);
     if (m_paused)
         line += byLanguage(QStringLiteral(" \u00b7 angehalten"), QStringLiteral(" \u00b7 paused"));

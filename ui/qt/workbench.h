@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 
+class ChamberModel;
+class ChambersWindow;
 class ExchangeStatus;
 class HistoryActions;
 class LineMonitor;
@@ -13,6 +15,7 @@ class Panel;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class TrendWindow;
 
 class Workbench : public QObject {
 public:
@@ -23,6 +26,11 @@ public:
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
+    // The chambers window, opened by View > Chambers (F5); null until first opened.
+    ChambersWindow *chambersWindow() const;
+    void showChambers();
+    ChamberModel *chambers() const { return m_chambers; }
+    TrendWindow *trend() const { return m_trend; }
 
 private:
     void buildMenus();
@@ -32,6 +40,7 @@ private:
     void showAbout();
     // Opens the bus scan, which begins at once (never inside another callback).
     void openBusScan();
+    void openLabFileOption();
 
     Panel *m_panel;
     QMenuBar *m_menuBar;
@@ -47,4 +56,7 @@ private:
     QPointer<LineMonitor> m_lineMonitor;
     LogRecorder *m_logRecorder;
     HistoryActions *m_histories;
+    ChamberModel *m_chambers; // the lab's list, its polling and what each chamber told
+    QPointer<ChambersWindow> m_chambersWindow;
+    TrendWindow *m_trend;
 };
