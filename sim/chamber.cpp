@@ -26,6 +26,11 @@ void chamber_init(Chamber *chamber, long long clock, double now) {
     chamber->error = 0;
 }
 
+void chamber_init_at(Chamber *chamber, int address, long long clock, double now) {
+    chamber_init(chamber, clock, now);
+    chamber->actual += 0.5 * (address - 1);
+}
+
 double chamber_actual(Chamber *chamber, double now) {
     double elapsed = now - chamber->ramp_time;
     if (elapsed <= 0) return chamber->actual; // time never runs backwards for the ramp

@@ -35,6 +35,10 @@ struct Chamber {
 // Starts a chamber at rest: 23.5 degrees toward a set value of 25.0 at 3.0 K/min both ways, the
 // clock showing clock at now, all digital channels off, no programme, keyboard released.
 void chamber_init(Chamber *chamber, long long clock, double now);
+// Starts the chamber at address (1..32) as chamber_init does, but with its actual value 0.5
+// degrees higher per address above 1, so that the chambers of a bus tell apart; the set value
+// is 25.0 for all, and each ramps toward it from its own start.
+void chamber_init_at(Chamber *chamber, int address, long long clock, double now);
 // Moves the actual value toward the set value up to now and returns it.
 double chamber_actual(Chamber *chamber, double now);
 // Sets a new set value from now on. Returns 0, or -1 (nothing changed) when out of range.

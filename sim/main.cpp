@@ -1,7 +1,9 @@
-// kelvra-chamber: simulated climate chambers on a pseudo-terminal or a serial device.
+// kelvra-chamber: simulated climate chambers on a pseudo-terminal, a serial device or a TCP port.
+#include "display/visible.h"
 #include "sim/line.h"
 #include "sim/options.h"
 #include "sim/serve.h"
+#include "sim/tcp.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,6 +14,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#ifndef KELVRA_VERSION
+#error "KELVRA_VERSION must be defined by the build"
+#endif
 
 static int wake_pipe[2] = {-1, -1};
 
@@ -60,22 +66,47 @@ static long long local_clock(void) {
     return (long long)timegm(&local);
 }
 
+// Flushes what --help or --version printed. Returns 0, or EXIT_OUTPUT_FAILED after saying why.
+static int finish_output(void) {
+    if (fflush(stdout) == 0 && !ferror(stdout)) return 0;
+    fprintf(stderr, "kelvra-chamber: cannot write to standard output: %s\n", strerror(errno));
+    return EXIT_OUTPUT_FAILED;
+}
+
+// A message that quotes arguments, which may hold anything: their control characters are
+// written as escapes, so that nothing acts on the terminal.
+static int usage_error(const char *message) {
+    fputs("kelvra-chamber: ", stderr);
+    put_bytes_visible(message, stderr);
+    fputc('\n', stderr);
+    return EXIT_USAGE;
+}
+
+// Opens what options name: a TCP listener, a serial device or a new pseudo-terminal.
+static int open_line(const Options *options, Line *line, char *error, size_t size) {
+    if (options->tcp_port == TCP_NONE)
+        return options->device ? line_open_device(line, options->device, error, size)
+                               : line_open_pty(line, error, size);
+    line->keep_slave = -1;
+    line->fd =
+        tcp_listen(options->bind, options->tcp_port, line->path, sizeof line->path, error, size);
+    return line->fd < 0 ? -1 : 0;
+}
+
 int main(int argc, char **argv) {
     Options options;
-    char error[512];
-    if (options_parse(argc, argv, &options, error, sizeof error) < 0) {
-        fprintf(stderr, "kelvra-chamber: %s\n", error);
-        return 2;
-    }
-    if (options.help) {
-        fputs(options_help(), stdout);
-        return 0;
+    char error[1024];
+    if (options_parse(argc, argv, &options, error, sizeof error) < 0) return usage_error(error);
+    if (options.help || options.version) {
+        if (options.help)
+            options_print_help(stdout);
+        else
+            printf("kelvra-chamber %s\n", KELVRA_VERSION);
+        return finish_output();
     }
 
     Line line;
-    int opened = options.device ? line_open_device(&line, options.device, error, sizeof error)
-                                : line_open_pty(&line, error, sizeof error);
-    if (opened < 0) {
+    if (open_line(&options, &line, error, sizeof error) < 0) {
         fprintf(stderr, "kelvra-chamber: %s\n", error);
         return 1;
     }
@@ -87,12 +118,16 @@ int main(int argc, char **argv) {
     }
     if (watch_signals() < 0) {
         fprintf(stderr, "kelvra-chamber: cannot watch signals: %s\n", strerror(errno));
+        if (options.link) remove_link(options.link, line.path);
+        line_close(&line);
         return 1;
     }
     printf("%s\n", line.path);
     (void)fflush(stdout); // a reader that went away is no reason to stop serving the line
 
-    int status = serve(line.fd, &options, wake_pipe[0], local_clock());
+    int status = options.tcp_port == TCP_NONE
+                     ? serve(line.fd, &options, wake_pipe[0], local_clock())
+                     : serve_tcp(line.fd, &options, wake_pipe[0], local_clock());
 
     if (options.link) remove_link(options.link, line.path);
     line_close(&line);

@@ -1,11 +1,12 @@
 // The event loop: reads requests, answers them after the configured delay, falsified when a
-// fault is due, and keeps a noisy line busy.
+// fault is due and paced when asked, keeps a noisy line busy, and takes TCP clients in turn.
 #include "sim/serve.h"
 
 #include "sim/answer.h"
 #include "sim/chamber.h"
 #include "sim/fault.h"
 #include "sim/reader.h"
+#include "sim/tcp.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,18 +18,35 @@
 #include <poll.h>
 #include <unistd.h>
 
-struct Server {
-    const Options *options;
-    int fd;
-    Chamber chambers[READER_MAX_ADDRESS + 1]; // by address
+// How a stretch of serving one line or client ended.
+enum Stop {
+    GOING,  // not yet
+    WOKEN,  // a signal asked the simulator to stop
+    GONE,   // the client went away, or the line hung up
+    FAILED, // the line failed; the reason is on stderr
+};
+
+// What belongs to the line rather than to the chambers: a new client starts without it.
+struct LineState {
     FrameReader reader;
-    long answers; // answers given so far, for --fault-every
     Burst burst;  // the answer going out
     int sent;     // bytes of burst already written
+    double start; // when the answer fell due; a paced byte k (1..) goes at start + k byte times
     double due;   // when the next byte of burst may go
     bool noisy;   // the line is kept busy until the next request
     double noise_due;
     bool blocked; // the line took no more bytes: wait until it does
+    bool closing; // the client sends no more: finish the answer, then let it go
+};
+
+struct Server {
+    const Options *options;
+    int fd;                                   // the line or the client
+    bool client;                              // fd is a TCP client, which may go
+    double byte_time;                         // of --pace, 0 without
+    Chamber chambers[READER_MAX_ADDRESS + 1]; // by address
+    long answers;                             // answers given so far, for --fault-every
+    LineState line;
 };
 
 static double now_seconds(void) {
@@ -74,14 +92,15 @@ static void log_frame(const Server *s, const char *what, const unsigned char *by
 }
 
 static void on_request(Server *s, double now) {
-    const FrameReader *r = &s->reader;
+    LineState *l = &s->line;
+    const FrameReader *r = &l->reader;
     char what[48];
     snprintf(what, sizeof what, "request to %d:", r->address);
     log_frame(s, what, r->raw, r->raw_count, r->payload, nullptr);
 
     // A new request ends whatever is still going out for the last one.
-    s->burst.count = s->sent = 0;
-    s->noisy = s->blocked = false;
+    l->burst.count = l->sent = 0;
+    l->noisy = l->blocked = false;
 
     char answer[ANSWER_SIZE];
     const char *why;
@@ -92,97 +111,173 @@ static void on_request(Server *s, double now) {
     s->answers++;
     const Options *o = s->options;
     int fault = o->fault != FAULT_NONE && s->answers % o->fault_every == 0 ? o->fault : FAULT_NONE;
-    fault_frame(fault, answer, r->address, &s->burst);
-    s->due = now + o->delay_ms / 1000.0;
+    fault_frame(fault, answer, r->address, &l->burst);
+    l->start = now + o->delay_ms / 1000.0;
+    l->due = l->start + (l->burst.spaced ? 0.0 : s->byte_time);
     snprintf(what, sizeof what, "answer from %d%s%s:", r->address, fault ? " faulty " : "",
              fault ? fault_name(fault) : "");
-    log_frame(s, what, s->burst.bytes, s->burst.count, answer, nullptr);
+    log_frame(s, what, l->burst.bytes, l->burst.count, answer, nullptr);
 }
 
-static int line_failed(const char *what) {
+// A line that fails ends the run; a client that fails has gone.
+static Stop line_failed(const Server *s, const char *what) {
+    if (s->client) {
+        if (s->options->verbose) fprintf(stderr, "kelvra-chamber: %s: %s\n", what, strerror(errno));
+        return GONE;
+    }
     fprintf(stderr, "kelvra-chamber: %s: %s\n", what, strerror(errno));
-    return -1;
+    return FAILED;
 }
 
-static int transmit(Server *s, double now);
+static Stop transmit(Server *s, double now);
 
 // Answers go out as soon as they are due, before the next request in the same read is taken.
-static int receive(Server *s) {
+static Stop receive(Server *s) {
     unsigned char bytes[256];
     ssize_t n = read(s->fd, bytes, sizeof bytes);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
-    if (n < 0) return line_failed("reading the line failed");
+    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return GOING;
+    if (n < 0) return line_failed(s, "reading the line failed");
+    if (n == 0 && s->client) s->line.closing = true; // it may still read the answer
     double now = now_seconds();
     for (ssize_t i = 0; i < n; i++) {
-        int status = reader_feed(&s->reader, bytes[i]);
+        FrameReader *r = &s->line.reader;
+        int status = reader_feed(r, bytes[i]);
         if (status == READ_FRAME) {
             on_request(s, now);
-            if (transmit(s, now) < 0) return -1;
+            if (Stop stop = transmit(s, now)) return stop;
         } else if (status == READ_REJECTED)
-            log_frame(s, "ignored:", s->reader.raw, s->reader.raw_count, nullptr, s->reader.reason);
+            log_frame(s, "ignored:", r->raw, r->raw_count, nullptr, r->reason);
     }
-    return 0;
+    return GOING;
+}
+
+// How many bytes of the burst may go at now: one at a time when spaced; when paced, those whose
+// deadline has passed, so that a late wake-up catches up rather than pushing the rest back.
+static int bytes_due(const Server *s, double now) {
+    const LineState *l = &s->line;
+    int left = l->burst.count - l->sent;
+    if (l->burst.spaced) return 1;
+    if (s->byte_time <= 0) return left;
+    int passed = (int)std::floor((now - l->start) / s->byte_time + 1e-9) - l->sent;
+    return std::clamp(passed, 1, left);
 }
 
 // Writes what is due. A full line holds the answer back, and drops noise.
-static int transmit(Server *s, double now) {
-    Burst *b = &s->burst;
+static Stop transmit(Server *s, double now) {
+    LineState *l = &s->line;
+    Burst *b = &l->burst;
     double gap = s->options->byte_gap_ms / 1000.0;
-    while (s->sent < b->count && now >= s->due) {
-        ssize_t n = write(s->fd, b->bytes + s->sent, b->spaced ? 1 : b->count - s->sent);
+    while (l->sent < b->count && now >= l->due) {
+        ssize_t n = write(s->fd, b->bytes + l->sent, (size_t)bytes_due(s, now));
         if (n < 0 && errno == EAGAIN) {
-            s->blocked = true;
-            return 0;
+            l->blocked = true;
+            return GOING;
         }
-        if (n < 0) return line_failed("writing to the line failed");
-        s->blocked = false;
-        s->sent += (int)n;
-        if (b->spaced) s->due = now + gap;
-        if (s->sent == b->count && b->noise) {
-            s->noisy = true;
-            s->noise_due = now + gap;
+        if (n < 0) return line_failed(s, "writing to the line failed");
+        l->blocked = false;
+        l->sent += (int)n;
+        l->due = b->spaced ? now + gap : l->start + (l->sent + 1) * s->byte_time;
+        if (l->sent == b->count && b->noise) {
+            l->noisy = true;
+            l->noise_due = now + gap;
         }
     }
-    if (s->noisy && now >= s->noise_due) {
+    if (l->noisy && now >= l->noise_due) {
         unsigned char noise = FAULT_BYTE;
         if (write(s->fd, &noise, 1) < 0 && errno != EAGAIN)
-            return line_failed("writing to the line failed");
-        s->noise_due = now + gap;
+            return line_failed(s, "writing to the line failed");
+        l->noise_due = now + gap;
     }
-    return 0;
+    return GOING;
 }
 
-// Milliseconds until the next byte falls due, -1 for none.
-static int next_timeout(const Server *s, double now) {
+// How long to wait for the next byte to fall due; null for no limit.
+static const struct timespec *next_timeout(const Server *s, double now, struct timespec *wait) {
+    const LineState *l = &s->line;
     double next = -1;
-    if (s->sent < s->burst.count && !s->blocked) next = s->due;
-    if (s->noisy && (next < 0 || s->noise_due < next)) next = s->noise_due;
-    if (next < 0) return -1;
-    return next <= now ? 0 : (int)std::ceil((next - now) * 1000.0);
+    if (l->sent < l->burst.count && !l->blocked) next = l->due;
+    if (l->noisy && (next < 0 || l->noise_due < next)) next = l->noise_due;
+    if (next < 0) return nullptr;
+    double left = std::max(next - now, 0.0);
+    wait->tv_sec = (time_t)left;
+    wait->tv_nsec = (long)((left - (double)wait->tv_sec) * 1e9);
+    return wait;
+}
+
+static void start_line(Server *s, int fd, bool client) {
+    s->fd = fd;
+    s->client = client;
+    s->line = LineState{};
+    reader_init(&s->line.reader, s->options->addresses);
+}
+
+// Serves s->fd until woken, until the client has gone, or until the line fails.
+static Stop run(Server *s, int wake_fd) {
+    LineState *l = &s->line;
+    for (;;) {
+        // A client that sends no more would keep the line readable, at its end, for ever.
+        short events = (short)((l->closing ? 0 : POLLIN) | (l->blocked ? POLLOUT : 0));
+        struct pollfd fds[2] = {{s->fd, events, 0}, {wake_fd, POLLIN, 0}};
+        struct timespec wait;
+        if (ppoll(fds, 2, next_timeout(s, now_seconds(), &wait), nullptr) < 0) {
+            if (errno == EINTR) continue;
+            fprintf(stderr, "kelvra-chamber: waiting on the line failed: %s\n", strerror(errno));
+            return FAILED;
+        }
+        if (fds[1].revents) return WOKEN;
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL) && !(fds[0].revents & POLLIN))
+            return GONE;
+        if (fds[0].revents & POLLIN)
+            if (Stop stop = receive(s)) return stop;
+        if (Stop stop = transmit(s, now_seconds())) return stop;
+        if (l->closing && l->sent == l->burst.count) return GONE;
+    }
+}
+
+static void start_server(Server *s, const Options *options, long long clock) {
+    *s = Server{};
+    s->options = options;
+    s->byte_time = options->pace_baud > 0 ? 11.0 / options->pace_baud : 0.0; // 8O1
+    double start = now_seconds();
+    for (int address = 1; address <= READER_MAX_ADDRESS; address++)
+        chamber_init_at(&s->chambers[address], address, clock, start);
 }
 
 int serve(int fd, const Options *options, int wake_fd, long long clock) {
-    Server s{};
-    s.options = options;
-    s.fd = fd;
-    double start = now_seconds();
-    for (Chamber &chamber : s.chambers) chamber_init(&chamber, clock, start);
-    reader_init(&s.reader, options->addresses);
+    Server s;
+    start_server(&s, options, clock);
+    start_line(&s, fd, false);
+    switch (run(&s, wake_fd)) {
+    case WOKEN: return 0;
+    case GONE: fprintf(stderr, "kelvra-chamber: the line hung up\n"); return 1;
+    default: return 1;
+    }
+}
 
+int serve_tcp(int listener, const Options *options, int wake_fd, long long clock) {
+    Server s;
+    start_server(&s, options, clock);
     for (;;) {
-        struct pollfd fds[2] = {{fd, (short)(POLLIN | (s.blocked ? POLLOUT : 0)), 0},
-                                {wake_fd, POLLIN, 0}};
-        if (poll(fds, 2, next_timeout(&s, now_seconds())) < 0) {
+        struct pollfd fds[2] = {{listener, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            line_failed("waiting on the line failed");
+            fprintf(stderr, "kelvra-chamber: waiting for a client failed: %s\n", strerror(errno));
             return 1;
         }
         if (fds[1].revents) return 0;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL) && !(fds[0].revents & POLLIN)) {
-            fprintf(stderr, "kelvra-chamber: the line hung up\n");
+        if (!(fds[0].revents & POLLIN)) continue;
+        char peer[64];
+        int client = tcp_accept(listener, peer, sizeof peer);
+        if (client == -1) continue;
+        if (client < 0) {
+            fprintf(stderr, "kelvra-chamber: taking a client failed: %s\n", strerror(errno));
             return 1;
         }
-        if (fds[0].revents & POLLIN && receive(&s) < 0) return 1;
-        if (transmit(&s, now_seconds()) < 0) return 1;
+        if (options->verbose) fprintf(stderr, "kelvra-chamber: client %s came\n", peer);
+        start_line(&s, client, true);
+        Stop stop = run(&s, wake_fd);
+        close(client);
+        if (options->verbose) fprintf(stderr, "kelvra-chamber: client %s gone\n", peer);
+        if (stop != GONE) return stop == WOKEN ? 0 : 1;
     }
 }

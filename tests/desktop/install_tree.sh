@@ -2,25 +2,16 @@
 # install_tree.sh BUILD_DIR VERSION APP_ID
 # Installs the build twice, as a package would (DESTDIR with prefix /usr) and into a plain
 # prefix, and checks what a desktop needs of it: both programs, the desktop entry, the icon, the
-# metainfo and the manual pages, where the desktop looks for them and valid by its own
-# validators; nothing installed outside the prefix; the manual pages describing every option
-# that --help lists; kelvra-ascii finding its window program, and loading no window libraries.
+# metainfo, the manual pages and the bash completion, where the desktop looks for them and valid
+# by its own validators; nothing installed outside the prefix; the manual pages describing every
+# option that --help lists; kelvra-ascii finding its window program, and loading no window
+# libraries.
 set -uo pipefail
 build=$1 version=$2 id=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0 checks=0
-
-check() { # check DESCRIPTION COMMAND...: runs the command, counts and reports a failure
-    local what=$1
-    shift
-    checks=$((checks + 1))
-    local output
-    if ! output=$("$@" 2>&1); then
-        failures=$((failures + 1))
-        printf 'FAIL: %s\n%s\n' "$what" "$output" >&2
-    fi
-}
+# shellcheck source=tests/desktop/check.sh
+source "$(dirname "$0")/check.sh"
 
 installed_files=(
     bin/kelvra-ascii
@@ -31,6 +22,8 @@ installed_files=(
     share/metainfo/$id.metainfo.xml
     share/man/man1/kelvra-ascii.1
     share/man/man1/kelvra-chamber.1
+    share/bash-completion/completions/kelvra-ascii
+    share/bash-completion/completions/kelvra-chamber
 )
 
 # The manual page as plain ASCII text.
@@ -120,5 +113,4 @@ else
     echo "skipped: man or col is not installed"
 fi
 
-echo "$((checks - failures)) passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_summary

@@ -3,11 +3,13 @@
 
 #include "link/link.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <regex>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 
@@ -175,14 +177,6 @@ TEST_F(SimLine, VerboseLogsRequestsAndAnswersInHexAndText) {
         EXPECT_NE(log.find(line), std::string::npos) << line << "missing in:\n" << log;
 }
 
-// Closes a descriptor on every way out of a test.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 TEST_F(SimLine, ServesASerialDeviceAt19200With8O1) {
     const Descriptor masterSide{posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)};
     const int master = masterSide.fd;
@@ -263,31 +257,43 @@ TEST(SimOptions, HelpDocumentsEveryOptionFaultAndLetter) {
     std::string out, err;
     ASSERT_EQ(run_sim({"--help"}, &out, &err), 0) << err;
     for (const char *word :
-         {"--pty",         "--device",   "--link",    "--address",     "--delay", "--fault ",
-          "--fault-every", "--byte-gap", "--verbose", "--help",        "silent",  "bad-checksum",
-          "wrong-address", "stray-byte", "trailing",  "bad-then-good", "slow",    "noise",
-          "oversize",      "\n  H ",     "\n  I ",    "\n  M ",        "\n  R ",  "i..., m..."})
+         {"--pty",     "--device",      "--link",   "--tcp",         "--bind",        "--pace",
+          "--address", "--delay",       "--fault ", "--fault-every", "--byte-gap",    "--verbose",
+          "--help",    "--version",     "silent",   "bad-checksum",  "wrong-address", "stray-byte",
+          "trailing",  "bad-then-good", "slow",     "noise",         "oversize",      "\n  H ",
+          "\n  I ",    "\n  M ",        "\n  R ",   "i..., m..."})
         EXPECT_NE(out.find(word), std::string::npos) << word;
 }
 
+// A usage error is one line naming the option and its fault, with status 64; a line that cannot
+// be opened is status 1.
 TEST(SimOptions, RefusesBadArgumentsWithAMessage) {
     const struct Case {
         std::vector<std::string> args;
         int status;
         const char *message;
     } cases[] = {
-        {{"--address", "33"}, 2, "--address wants a number from 1 to 32, not \"33\""},
-        {{"--address", "0"}, 2, "--address wants a number from 1 to 32"},
-        {{"--address", "1x"}, 2, "--address wants a number from 1 to 32"},
-        {{"--address"}, 2, "--address wants a value"},
-        {{"--fault", "loud"}, 2, "no fault called \"loud\""},
-        {{"--fault", "none"}, 2, "no fault called \"none\""},
-        {{"--fault-every", "0"}, 2, "--fault-every wants a positive number"},
-        {{"--byte-gap", "-5"}, 2, "--byte-gap wants 1 to 60000 milliseconds"},
-        {{"--delay", "soon"}, 2, "--delay wants 0 to 60000 milliseconds"},
-        {{"--bogus"}, 2, "unknown argument \"--bogus\""},
-        {{"com1"}, 2, "unknown argument \"com1\""},
-        {{"--pty", "--device", "/dev/null"}, 2, "--pty and --device exclude each other"},
+        {{"--address", "33"}, 64, "--address 33: the address must be 1 to 32, or a range"},
+        {{"--address", "0"}, 64, "--address 0: the address must be 1 to 32"},
+        {{"--address=1x"}, 64, "--address 1x: the address must be 1 to 32"},
+        {{"--address"}, 64, "option --address needs a value (N[-M])"},
+        {{"--fault", "loud"}, 64, "--fault loud: no fault of that name"},
+        {{"--fault", "none"}, 64, "--fault none: no fault of that name"},
+        {{"--fault-every", "0"}, 64, "--fault-every 0: K must be a whole number from 1 up"},
+        {{"--byte-gap", "-5"}, 64, "--byte-gap -5: the byte gap must be 1 to 60000 milliseconds"},
+        {{"--delay", "soon"}, 64, "--delay soon: the delay must be 0 to 60000 milliseconds"},
+        {{"--tcp", "65536"}, 64, "--tcp 65536: the TCP port must be 0 (any free one) to 65535"},
+        {{"--tcp", "0", "--bind", "localhost"}, 64, "--bind localhost: not a numeric IPv4 or IPv6"},
+        {{"--pace", "49"}, 64, "--pace 49: the baud rate must be 50 to 4000000"},
+        {{"--pace", "19200.0"}, 64, "--pace 19200.0: the baud rate must be"},
+        {{"--verbose=yes"}, 64, "option --verbose takes no value"},
+        {{"--bogus"}, 64, "unknown option '--bogus' (see kelvra-chamber --help)"},
+        {{"com1"}, 64, "unknown option 'com1'"},
+        {{"--pty", "--device", "/dev/null"}, 64, "options --pty and --device exclude each other"},
+        {{"--tcp", "0", "--device", "/dev/null"}, 64, "options --tcp and --device exclude"},
+        {{"--link", "/tmp/x", "--tcp", "0"}, 64, "options --tcp and --link exclude each other"},
+        {{"--bind", "::1"}, 64, "option --bind needs --tcp"},
+        {{"--help", "--bogus"}, 64, "unknown option '--bogus'"},
         {{"--device", "/nonexistent/ttyS0"},
          1,
          "cannot open /nonexistent/ttyS0: No such file or directory"},
@@ -295,8 +301,20 @@ TEST(SimOptions, RefusesBadArgumentsWithAMessage) {
     for (const Case &c : cases) {
         std::string out, err;
         EXPECT_EQ(run_sim(c.args, &out, &err), c.status) << c.args[0];
-        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+        EXPECT_EQ(err.rfind(std::string("kelvra-chamber: ") + c.message, 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_EQ(out, "") << c.args[0];
+    }
+}
+
+TEST(SimOptions, VersionAndHelpGoToStandardOutputOrFailWith74) {
+    std::string out, err;
+    EXPECT_EQ(run_sim({"--version"}, &out, &err), 0) << err;
+    EXPECT_EQ(out, "kelvra-chamber " KELVRA_VERSION "\n");
+    for (const char *option : {"--help", "--version"}) {
+        std::string command = std::string(KELVRA_CHAMBER " ") + option + " >/dev/full 2>/dev/null";
+        int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 74) << option << ": " << status;
     }
 }
 

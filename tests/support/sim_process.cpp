@@ -5,13 +5,16 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -90,6 +93,11 @@ static int exit_status(int pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+void Descriptor::shut() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
 SimProcess::SimProcess(const std::vector<std::string> &args) : stderr_file_(temp_file()) {
     int out;
     pid_ = spawn(args, &out, stderr_file_);
@@ -128,7 +136,28 @@ int run_sim(const std::vector<std::string> &args, std::string *out, std::string 
     return status;
 }
 
+// A connected socket to "tcp://HOST:PORT", non-blocking; -1 on failure.
+static int connect_tcp(const std::string &url) {
+    size_t colon = url.rfind(':');
+    if (colon == std::string::npos || colon < 6) return -1;
+    std::string host = url.substr(6, colon - 6), port = url.substr(colon + 1);
+    if (host.size() > 1 && host.front() == '[') host = host.substr(1, host.size() - 2);
+    struct addrinfo hints = {}, *found = nullptr;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return -1;
+    int fd = socket(found->ai_family, SOCK_STREAM, 0);
+    if (fd >= 0 && connect(fd, found->ai_addr, found->ai_addrlen) < 0) {
+        close(fd);
+        fd = -1;
+    }
+    freeaddrinfo(found);
+    if (fd >= 0) fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
 int open_port(const std::string &path) {
+    if (path.rfind("tcp://", 0) == 0) return connect_tcp(path);
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return -1;
     struct termios settings;
@@ -176,6 +205,23 @@ Bytes read_until_quiet(int fd, int quiet_ms, int limit_ms) {
 Bytes exchange(int fd, const std::string &text, int address) {
     send_bytes(fd, frame_of(text, address));
     return read_until_quiet(fd, 100, 1000);
+}
+
+TimedAnswer read_answer(int fd, int limit_ms) {
+    TimedAnswer answer{{}, 0, 0};
+    double end = seconds_now() + limit_ms / 1000.0;
+    while (answer.bytes.empty() || answer.bytes.back() != ETX) {
+        int left = (int)std::ceil((end - seconds_now()) * 1000.0);
+        struct pollfd p = {fd, POLLIN, 0};
+        if (left <= 0 || poll(&p, 1, left) <= 0) break;
+        unsigned char buffer[1024];
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        answer.last = seconds_now();
+        if (answer.bytes.empty()) answer.first = answer.last;
+        answer.bytes.insert(answer.bytes.end(), buffer, buffer + n);
+    }
+    return answer;
 }
 
 double seconds_now() {

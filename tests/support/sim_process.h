@@ -8,6 +8,13 @@
 
 using Bytes = std::vector<unsigned char>;
 
+// Closes a descriptor on every way out of a test, or before.
+struct Descriptor {
+    int fd;
+    void shut();
+    ~Descriptor() { shut(); }
+};
+
 // A running kelvra-chamber; stopped with SIGTERM when destroyed.
 class SimProcess {
 public:
@@ -36,7 +43,8 @@ private:
 // exit status and stores standard output and error.
 int run_sim(const std::vector<std::string> &args, std::string *out, std::string *err);
 
-// Opens a serial line path raw and non-blocking. Returns the descriptor, -1 on failure.
+// Opens what the simulator serves, non-blocking: a serial line path, raw, or "tcp://HOST:PORT"
+// (an IPv6 HOST in brackets) as a connected socket. Returns the descriptor, -1 on failure.
 int open_port(const std::string &path);
 // The frame of text for address, built by the tool's own builder.
 Bytes frame_of(const std::string &text, int address);
@@ -46,6 +54,14 @@ void send_bytes(int fd, const Bytes &bytes);
 Bytes read_until_quiet(int fd, int quiet_ms, int limit_ms);
 // Sends the frame of text for address and returns what came back.
 Bytes exchange(int fd, const std::string &text, int address);
+
+// One answer as it arrived: its bytes, and when the first and the last of them came.
+struct TimedAnswer {
+    Bytes bytes;
+    double first, last; // seconds_now(); 0 when nothing came
+};
+// Reads from fd until ETX arrives or limit_ms have passed.
+TimedAnswer read_answer(int fd, int limit_ms);
 // Seconds on a monotonic clock.
 double seconds_now();
 

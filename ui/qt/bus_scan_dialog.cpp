@@ -35,6 +35,10 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
          byLanguage(QStringLiteral("Antwortzeit (ms)"), QStringLiteral("Round trip (ms)")),
          byLanguage(QStringLiteral("Antwort"), QStringLiteral("Answer"))});
     m_table->setModel(m_model);
+    m_table->setAccessibleName(
+        byLanguage(QStringLiteral("Antwortende Adressen"), QStringLiteral("Answering addresses")));
+    m_progress->setAccessibleName(
+        byLanguage(QStringLiteral("Durchsuchte Adressen"), QStringLiteral("Addresses scanned")));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);

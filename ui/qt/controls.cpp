@@ -1,7 +1,9 @@
 // The control kinds of the panel files as Qt widgets.
 #include "ui/qt/controls.h"
 #include "ui/qt/dispatch.h"
+#include "ui/qt/language.h"
 
+#include <QAccessible>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -36,13 +38,16 @@ bool isEnter(const QKeyEvent *event) {
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
-// A pair of stacked arrow buttons; up steps by -1 item (rings) or +1 (numbers), see callers.
-QWidget *arrowPair(QWidget *parent, int height, const std::function<void(int)> &step) {
+// A pair of stacked arrow buttons, named for what they do; up steps by -1 item (rings) or +1
+// (numbers), see callers.
+QWidget *arrowPair(QWidget *parent, int height, const QString &upName, const QString &downName,
+                   const std::function<void(int)> &step) {
     auto *pair = new QWidget(parent);
     pair->setFixedSize(11, height);
     for (int i = 0; i < 2; i++) {
         auto *button = new QToolButton(pair);
         button->setArrowType(i == 0 ? Qt::UpArrow : Qt::DownArrow);
+        button->setAccessibleName(i == 0 ? upName : downName);
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRepeat(true);
         const int half = height / 2;
@@ -123,10 +128,13 @@ NumericField::NumericField(int min, int max, int step, int value, QWidget *paren
     box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     setFocusProxy(box);
     QObject::connect(box, &QSpinBox::editingFinished, this, [this] { notify(EVENT_COMMIT, 0); });
-    auto *arrows = arrowPair(this, 19, [this](int direction) {
-        box->stepBy(direction);
-        notify(EVENT_COMMIT, 0);
-    });
+    auto *arrows =
+        arrowPair(this, 19, byLanguage(QStringLiteral("Erh\u00f6hen"), QStringLiteral("Increase")),
+                  byLanguage(QStringLiteral("Verringern"), QStringLiteral("Decrease")),
+                  [this](int direction) {
+                      box->stepBy(direction);
+                      notify(EVENT_COMMIT, 0);
+                  });
     fillRow(this, {arrows, box});
 }
 
@@ -149,12 +157,16 @@ Ring::Ring(const std::vector<RingItem> &items, int index, bool arrows, QWidget *
     QObject::connect(combo, &QComboBox::activated, this, [this] { notify(EVENT_COMMIT, 0); });
     if (arrows) {
         // the first item is the "highest": up moves towards it
-        QWidget *pair = arrowPair(this, 19, [this](int direction) {
-            const int next = combo->currentIndex() - direction;
-            if (!validIndex(next, combo->count())) return;
-            combo->setCurrentIndex(next);
-            notify(EVENT_COMMIT, 0);
-        });
+        QWidget *pair = arrowPair(
+            this, 19,
+            byLanguage(QStringLiteral("Vorheriger Eintrag"), QStringLiteral("Previous item")),
+            byLanguage(QStringLiteral("N\u00e4chster Eintrag"), QStringLiteral("Next item")),
+            [this](int direction) {
+                const int next = combo->currentIndex() - direction;
+                if (!validIndex(next, combo->count())) return;
+                combo->setCurrentIndex(next);
+                notify(EVENT_COMMIT, 0);
+            });
         fillRow(this, {pair, combo});
     } else {
         fillRow(this, {combo});
@@ -406,8 +418,13 @@ int Led::intValue(int *value) const {
 }
 
 int Led::setIntValue(int value) {
+    if (on == (value != 0)) return 0;
     on = value != 0;
     update();
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
     return 0;
 }
 

@@ -61,6 +61,8 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
         m_filter->setChamber(m_chamberChoice->currentData().toInt());
         refresh();
     });
+    m_table->setAccessibleName(
+        byLanguage(QStringLiteral("Austausche"), QStringLiteral("Exchanges")));
     m_table->setItemDelegate(new ByteMarks(m_table));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);

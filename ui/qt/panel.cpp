@@ -1,5 +1,6 @@
 // A panel's window and the loader that builds it from its file (format: ui/panels/FORMAT.md).
 #include "ui/qt/panel.h"
+#include "ui/qt/accessibility.h"
 #include "ui/qt/dispatch.h"
 
 #include <QCloseEvent>
@@ -56,8 +57,8 @@ UiControl *createControl(const QJsonObject &def, Panel *panel) {
 }
 
 // A label with a "width" gets a smaller font where its text would not fit otherwise.
-void placeLabel(const QJsonObject &label, Panel *panel) {
-    if (label.isEmpty()) return;
+QLabel *placeLabel(const QJsonObject &label, Panel *panel) {
+    if (label.isEmpty()) return nullptr;
     auto *text = new QLabel(label["text"].toString(), panel->area());
     if (const int room = label["width"].toInt()) {
         QFont font = text->font();
@@ -67,6 +68,7 @@ void placeLabel(const QJsonObject &label, Panel *panel) {
     }
     text->adjustSize();
     text->move(label["left"].toInt(), label["top"].toInt());
+    return text;
 }
 
 } // namespace
@@ -102,7 +104,8 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
             dispatch::deliver(handle, id, callback, event, data1);
         };
         panel->controls[id] = control;
-        placeLabel(def["label"].toObject(), panel);
+        QLabel *label = placeLabel(def["label"].toObject(), panel);
+        describeControl(control, def, label, panel->windowTitle());
 
         QWidget *widget = control->widget();
         if (!widget) continue;

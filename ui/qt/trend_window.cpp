@@ -1,14 +1,15 @@
 // The trend window: a Qt Charts line chart over the trend store.
 #include "ui/qt/trend_window.h"
 
+#include "record/trend_ticks.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -34,6 +35,8 @@ constexpr long long SPAN_MS[] = {10 * MINUTE_MS, HOUR_MS, 8 * HOUR_MS, 0};
 constexpr int REDRAW_DELAY_MS = 100; // answers that come together are drawn together
 constexpr int MIN_COLUMNS = 200;
 constexpr long long MIN_RANGE_MS = MINUTE_MS; // a single point stands in a minute's view
+constexpr int TICK_GAP_PX = 30;               // between two time labels at the least
+constexpr int VALUE_TICK_SPACING_PX = 40;     // between two value ticks at the least
 
 // One colour per channel, in the order the channels first answer.
 const QColor CHANNEL_COLOURS[TREND_CHANNELS] = {QColor(0xd6, 0x27, 0x28), QColor(0x1f, 0x77, 0xb4),
@@ -48,11 +51,14 @@ QString channelName(char channel) {
     return QStringLiteral("0x%1").arg(c, 2, 16, QLatin1Char('0'));
 }
 
-// The time axis's labels: finer for a shorter range.
-QString timeFormat(long long rangeMs) {
-    if (rangeMs <= 2 * HOUR_MS) return QStringLiteral("HH:mm:ss");
-    if (rangeMs <= 24 * HOUR_MS) return QStringLiteral("HH:mm");
-    return byLanguage(QStringLiteral("dd.MM. HH:mm"), QStringLiteral("MMM d, HH:mm"));
+// The time axis's labels: seconds only where the ticks are seconds apart, the date where the
+// range reaches over a day, so that no two ticks read alike.
+QString timeFormat(long long stepMs, long long rangeMs) {
+    const QString date = byLanguage(QStringLiteral("dd.MM."), QStringLiteral("MMM d"));
+    if (stepMs >= 24 * HOUR_MS) return date;
+    const QString time = stepMs < MINUTE_MS ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
+    if (rangeMs < 24 * HOUR_MS) return time;
+    return date + byLanguage(QStringLiteral(" "), QStringLiteral(", ")) + time;
 }
 
 void appendLine(const char *line, void *text) {
@@ -66,12 +72,14 @@ void appendLine(const char *line, void *text) {
 TrendWindow::TrendWindow(QWidget *parent)
     : QWidget(parent, Qt::Window), m_trends(new ChamberTrends), m_empty(new TrendStore),
       m_listener(-1), m_chart(new QChart), m_view(new QChartView(m_chart, this)),
-      m_timeAxis(new QDateTimeAxis), m_valueAxis(new QValueAxis),
+      m_timeAxis(new QCategoryAxis), m_valueAxis(new QValueAxis),
       m_chamberChoice(new QComboBox(this)), m_compareMenu(new QMenu(this)),
       m_spanChoice(new QComboBox(this)), m_pauseButton(new QPushButton(this)),
       m_redraw(new QTimer(this)) {
     chamber_trends_init(m_trends.get());
     trend_clear(m_empty.get());
+    m_chamberChoice->setAccessibleName(
+        byLanguage(QStringLiteral("Kammer"), QStringLiteral("Chamber")));
     m_chamberChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     connect(m_chamberChoice, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     auto *compare = new QToolButton(this);
@@ -81,9 +89,16 @@ TrendWindow::TrendWindow(QWidget *parent)
     setWindowTitle(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
     resize(900, 520);
 
+    // named before it is filled: a screen reader then calls it by its name, not by its item
+    m_spanChoice->setAccessibleName(
+        byLanguage(QStringLiteral("Zeitspanne"), QStringLiteral("Span")));
     m_spanChoice->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("8 h"),
                             byLanguage(QStringLiteral("alles"), QStringLiteral("all"))});
     m_spanChoice->setCurrentIndex(m_span);
+    m_spanChoice->setAccessibleName(
+        byLanguage(QStringLiteral("Zeitspanne"), QStringLiteral("Span")));
+    for (QWidget *part : {static_cast<QWidget *>(m_view), m_view->viewport()})
+        part->setAccessibleName(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
     connect(m_spanChoice, &QComboBox::currentIndexChanged, this,
             [this](int index) { setSpan(Span(index)); });
     m_pauseButton->setCheckable(true);
@@ -111,13 +126,15 @@ TrendWindow::TrendWindow(QWidget *parent)
     layout->addWidget(m_view, 1);
 
     m_timeAxis->setTitleText(byLanguage(QStringLiteral("Uhrzeit"), QStringLiteral("Time")));
-    m_timeAxis->setTickCount(7);
+    m_timeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_valueAxis->setTitleText(byLanguage(QStringLiteral("Wert"), QStringLiteral("Value")));
+    m_valueAxis->setTickType(QValueAxis::TicksDynamic);
     m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
     m_chart->addAxis(m_valueAxis, Qt::AlignLeft);
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries); // solid or dashed
     m_view->setRenderHint(QPainter::Antialiasing);
+    followPalette();
 
     m_redraw->setSingleShot(true);
     m_redraw->setInterval(REDRAW_DELAY_MS);
@@ -145,14 +162,14 @@ QString TrendWindow::labelOf(int chamber) const {
 // trends keep them, so an item's index is the chamber's.
 void TrendWindow::chamberCame(int chamber) {
     const QString label = labelOf(chamber);
-    m_chamberChoice->addItem(label);
+    m_compared.push_back(false);
     QAction *tick = m_compareMenu->addAction(label);
     tick->setCheckable(true);
     connect(tick, &QAction::toggled, this, [this, chamber](bool on) {
         m_compared[(size_t)chamber] = on;
         refresh();
     });
-    m_compared.push_back(false);
+    m_chamberChoice->addItem(label);
 }
 
 void TrendWindow::showChamber(int port, int address) {
@@ -205,9 +222,9 @@ void TrendWindow::clear() {
         delete drawn.line;
     }
     m_drawn.clear();
-    m_compared.clear();
     m_compareMenu->clear();
     m_chamberChoice->clear();
+    m_compared.clear();
     refresh();
 }
 
@@ -266,26 +283,44 @@ void TrendWindow::matchSeries() {
     m_drawn.clear();
     int colour = 0;
     for (const auto &[chamber, index] : wanted) {
-        const TrendStore *store = m_trends->chamber[chamber].store;
-        const int channel = index / 2, kind = index % 2;
-        const QString name = channelName(store->channel[channel]);
+        const QString name = channelName(m_trends->chamber[chamber].store->channel[index / 2]);
         auto *series = new QLineSeries;
-        QString text = kind == TREND_ACTUAL ? byLanguage(QStringLiteral("Kanal %1 Istwert"),
-                                                         QStringLiteral("Channel %1 actual"))
-                                                  .arg(name)
-                                            : byLanguage(QStringLiteral("Kanal %1 Sollwert"),
-                                                         QStringLiteral("Channel %1 set"))
-                                                  .arg(name);
+        QString text = index % 2 == TREND_ACTUAL ? byLanguage(QStringLiteral("Kanal %1 Istwert"),
+                                                              QStringLiteral("Channel %1 actual"))
+                                                       .arg(name)
+                                                 : byLanguage(QStringLiteral("Kanal %1 Sollwert"),
+                                                              QStringLiteral("Channel %1 set"))
+                                                       .arg(name);
         if (chambers.size() > 1) text = labelOf(chamber) + QStringLiteral(" \u00b7 ") + text;
         series->setName(text);
-        series->setPen(QPen(CHANNEL_COLOURS[colour % TREND_CHANNELS], 2,
-                            kind == TREND_ACTUAL ? Qt::SolidLine : Qt::DashLine));
-        if (kind == TREND_SET) colour++;
         m_chart->addSeries(series);
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_valueAxis);
-        m_drawn.push_back({chamber, index, series});
+        m_drawn.push_back({chamber, index, colour % TREND_CHANNELS, series});
+        styleSeries(m_drawn.size() - 1);
+        if (index % 2 == TREND_SET) colour++;
     }
+}
+
+// The channel's colour, lighter on a dark chart; the set value dashed.
+void TrendWindow::styleSeries(size_t drawn) {
+    const Drawn &d = m_drawn[drawn];
+    QColor colour = CHANNEL_COLOURS[d.colour];
+    if (m_chart->theme() == QChart::ChartThemeDark) colour = colour.lighter(140);
+    d.line->setPen(QPen(colour, 2, d.series % 2 == TREND_ACTUAL ? Qt::SolidLine : Qt::DashLine));
+}
+
+void TrendWindow::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) followPalette();
+}
+
+void TrendWindow::followPalette() {
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    const QChart::ChartTheme theme = dark ? QChart::ChartThemeDark : QChart::ChartThemeLight;
+    if (m_chart->theme() == theme) return;
+    m_chart->setTheme(theme); // which sets every series' pen anew
+    for (size_t drawn = 0; drawn < m_drawn.size(); drawn++) styleSeries(drawn);
 }
 
 void TrendWindow::refresh() {
@@ -320,16 +355,43 @@ void TrendWindow::refresh() {
         fromMs = middle - MIN_RANGE_MS / 2;
         toMs = middle + MIN_RANGE_MS / 2;
     }
-    m_timeAxis->setFormat(timeFormat(toMs - fromMs));
-    m_timeAxis->setRange(QDateTime::fromMSecsSinceEpoch(fromMs),
-                         QDateTime::fromMSecsSinceEpoch(toMs));
+    placeTimeTicks(fromMs, toMs);
     if (low > high) {
         low = 0;
         high = 1;
     }
     const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
-    m_valueAxis->setRange(low - margin, high + margin);
-    m_valueAxis->applyNiceNumbers();
+    placeValueTicks(low - margin, high + margin);
+}
+
+void TrendWindow::placeTimeTicks(long long fromMs, long long toMs) {
+    const QFontMetrics metrics(m_timeAxis->labelsFont());
+    const QString widest =
+        toMs - fromMs < 24 * HOUR_MS
+            ? QStringLiteral("00:00:00")
+            : QDateTime::fromMSecsSinceEpoch(toMs).toString(timeFormat(HOUR_MS, 24 * HOUR_MS));
+    const int room = std::max((int)m_chart->plotArea().width(), MIN_COLUMNS);
+    const int maxTicks = room / (metrics.horizontalAdvance(widest) + TICK_GAP_PX);
+    // the clock's offset at the range's start; across a change of summer time the ticks keep
+    // their spacing
+    const int offsetS = QDateTime::fromMSecsSinceEpoch(fromMs).offsetFromUtc();
+    const TimeTicks ticks = trend_time_ticks(fromMs, toMs, offsetS, maxTicks);
+    const QString format = timeFormat(ticks.stepMs, toMs - fromMs);
+
+    for (const QString &label : m_timeAxis->categoriesLabels()) m_timeAxis->remove(label);
+    m_timeAxis->setStartValue((double)fromMs);
+    for (long long tick = ticks.firstMs; tick <= toMs; tick += ticks.stepMs)
+        m_timeAxis->append(QDateTime::fromMSecsSinceEpoch(tick).toString(format), (double)tick);
+    m_timeAxis->setRange((double)fromMs, (double)toMs);
+}
+
+void TrendWindow::placeValueTicks(double low, double high) {
+    const int room = std::max((int)m_chart->plotArea().height(), 2 * VALUE_TICK_SPACING_PX);
+    const ValueTicks ticks = trend_value_ticks(low, high, room / VALUE_TICK_SPACING_PX + 1);
+    m_valueAxis->setRange(ticks.low, ticks.high);
+    m_valueAxis->setTickAnchor(ticks.low);
+    m_valueAxis->setTickInterval(ticks.step);
+    m_valueAxis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.decimals));
 }
 
 bool TrendWindow::saveCsv(const QString &path) {

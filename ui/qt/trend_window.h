@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QComboBox;
-class QDateTimeAxis;
 class QLineSeries;
 class QMenu;
 class QPushButton;
@@ -54,11 +54,13 @@ public:
     // The store of the chamber chosen (an empty one before any point came).
     const TrendStore *store() const;
     const ChamberTrends *trends() const { return m_trends.get(); }
-    QChart *chart() const { return m_chart; }
     QComboBox *chamberChoice() const { return m_chamberChoice; }
+    QChart *chart() const { return m_chart; }
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // A dark palette gets the chart's dark theme, a light one the light theme.
+    void changeEvent(QEvent *event) override;
 
 private:
     static void hear(const ExchangeRecord *record, void *window);
@@ -71,14 +73,19 @@ private:
     QString labelOf(int chamber) const;
     // Makes the chart's series those of the chambers shown, as they are now.
     void matchSeries();
+    void styleSeries(size_t drawn);
+    void followPalette();
+    // Ticks at round clock times on the time axis, round numbers on the value axis.
+    void placeTimeTicks(long long fromMs, long long toMs);
+    void placeValueTicks(double low, double high);
     void exportCsv();
     void exportPng();
     QString askFileName(const QString &title, const QString &name, const QString &filter);
     void reportFailure(const QString &path);
 
-    // A chart series: a series of a chamber's store.
+    // A chart series: a series of a chamber's store, in a colour of its own.
     struct Drawn {
-        int chamber, series;
+        int chamber, series, colour;
         QLineSeries *line;
     };
 
@@ -92,7 +99,7 @@ private:
 
     QChart *m_chart;
     QChartView *m_view;
-    QDateTimeAxis *m_timeAxis;
+    QCategoryAxis *m_timeAxis; // one category per tick, labelled with its clock time
     QValueAxis *m_valueAxis;
     std::vector<Drawn> m_drawn;
     QComboBox *m_chamberChoice;
