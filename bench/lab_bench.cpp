@@ -20,6 +20,7 @@
 #include "record/chamber_trends.h"
 #include "record/monitor_store.h"
 #include "tests/support/exchange_window.h"
+#include "tests/support/run_queue.h"
 #include "tests/support/sim_process.h"
 #include "ui/program.h"
 #include "ui/qt/chamber_model.h"
@@ -62,7 +63,7 @@ double residentMb() {
 
 // A record of an A0 poll of the chamber at port and address, answered with actual value.
 void fill(ExchangeRecord *record, int port, int address, long long ms, double actual) {
-    char payload[32], frame[FRAME_BUFFER_SIZE];
+    char payload[64], frame[FRAME_BUFFER_SIZE];
     snprintf(payload, sizeof payload, "A0 %05.1f 025.0", actual);
     const int length = create_framing(payload, frame, (unsigned char)address);
     ReceiveOutcome &r = record->received;
@@ -171,17 +172,6 @@ std::vector<double> poll_buses(int buses, int sweeps, long long *misses) {
 }
 
 // --- 4. the window ---------------------------------------------------------------------------
-
-double runQueueMs() {
-    static const int file = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
-    char text[128];
-    const ssize_t length = file < 0 ? -1 : pread(file, text, sizeof text - 1, 0);
-    if (length <= 0) return -1;
-    text[length] = '\0';
-    unsigned long long running = 0, waiting = 0;
-    if (std::sscanf(text, "%llu %llu", &running, &waiting) != 2) return -1;
-    return double(waiting) / 1e6;
-}
 
 Workbench *workbench() {
     for (QObject *child : PanelWidget(main_panel)->children())

@@ -19,6 +19,7 @@
 #include "ui/qt/workbench.h"
 #include "ui/workbench.h"
 
+#include <QChart>
 #include <QComboBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -44,8 +45,8 @@ protected:
 // A chamber at each address: the actual value is 10 times the address, the set value 5 more.
 std::string by_address(const std::string &request, int) {
     const int address = request[1] & 0x7F;
-    char payload[32];
-    snprintf(payload, sizeof payload, "A0 %05.1f %05.1f", 10.0 * address, 10.0 * address + 5);
+    char payload[64];
+    snprintf(payload, sizeof payload, "A0 %03d.0 %03d.0", 10 * address, 10 * address + 5);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return ScriptedChamber::frame(payload, address);
 }
@@ -169,6 +170,7 @@ TEST_F(LabWindow, CyclicSendingAndPollingTakeTurnsOnOnePortWithoutABusyMessage) 
 
 TEST_F(LabWindow, TheListIsRememberedAndTravelsAsALabFile) {
     ASSERT_TRUE(configSet);
+    ui_init();
     QTemporaryDir dir;
     {
         ChamberModel model(true);
@@ -191,7 +193,12 @@ TEST_F(LabWindow, TheListIsRememberedAndTravelsAsALabFile) {
     auto read = std::make_unique<Lab>();
     ASSERT_EQ(lab_file_read(path.c_str(), read.get(), error, sizeof error), 0) << error;
     ASSERT_EQ(read->count, 1);
-    EXPECT_EQ(memcmp(&read->chamber[0], &again.lab().chamber[0], sizeof(LabChamber)), 0);
+    const LabChamber &back = read->chamber[0], &saved = again.lab().chamber[0];
+    EXPECT_STREQ(back.name, saved.name);
+    EXPECT_EQ(back.port * 100 + back.address, 407);
+    EXPECT_EQ(back.intervalMs, 500);
+    ASSERT_EQ(back.commands, 1);
+    EXPECT_STREQ(back.command[0], "A0");
 
     const struct {
         const char *json, *problem; // problem: null when the file is read

@@ -78,6 +78,11 @@ ChambersWindow::ChambersWindow(ChamberModel *model, QWidget *parent)
     resize(1100, 420);
 }
 
+// The model may outlive the window, or go first when the program ends.
+ChambersWindow::~ChambersWindow() {
+    if (m_model) m_model->onPollingChanged = nullptr;
+}
+
 void ChambersWindow::showPolling(bool polling) {
     m_poll->setChecked(polling);
     m_poll->setText(

@@ -3,11 +3,12 @@
 // opens the chamber's trend.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 
-class ChamberModel;
+#include "ui/qt/chamber_model.h"
 class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
@@ -15,6 +16,7 @@ class QTableView;
 class ChambersWindow : public QWidget {
 public:
     ChambersWindow(ChamberModel *model, QWidget *parent);
+    ~ChambersWindow() override;
 
     QTableView *table() const { return m_table; }
     QPushButton *pollButton() const { return m_poll; }
@@ -34,7 +36,7 @@ private:
     int selectedRow() const;
     void warn(const QString &text);
 
-    ChamberModel *m_model;
+    QPointer<ChamberModel> m_model;
     QSortFilterProxyModel *m_sorted;
     QTableView *m_table;
     QPushButton *m_poll;

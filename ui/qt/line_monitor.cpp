@@ -51,12 +51,21 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
     // one chamber's exchanges, or every exchange
     m_chamberChoice->addItem(
         byLanguage(QStringLiteral("alle Kammern"), QStringLiteral("all chambers")), 0);
-    const auto chamberCame = [this](int chamber) {
-        m_chamberChoice->addItem(QStringLiteral("com%1:%2").arg(chamber / 256).arg(chamber % 256),
-                                 chamber);
+    // the chambers that came since: after each exchange taken, and none after a clearing
+    const auto chambersCame = [this] {
+        const QList<int> chambers = m_model->chambers();
+        if (chambers.isEmpty() && m_chamberChoice->count() > 1) {
+            m_chamberChoice->setCurrentIndex(0);
+            while (m_chamberChoice->count() > 1) m_chamberChoice->removeItem(1);
+        }
+        for (qsizetype i = m_chamberChoice->count() - 1; i < chambers.size(); i++)
+            m_chamberChoice->addItem(
+                QStringLiteral("com%1:%2").arg(chambers[i] / 256).arg(chambers[i] % 256),
+                chambers[i]);
     };
-    for (int chamber : model->chambers()) chamberCame(chamber);
-    model->onChamberCame = chamberCame;
+    chambersCame();
+    connect(model, &QAbstractItemModel::rowsInserted, this, chambersCame);
+    connect(model, &QAbstractItemModel::modelReset, this, chambersCame);
     connect(m_chamberChoice, &QComboBox::currentIndexChanged, this, [this] {
         m_filter->setChamber(m_chamberChoice->currentData().toInt());
         refresh();
@@ -101,8 +110,6 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
         new QPushButton(byLanguage(QStringLiteral("&Leeren"), QStringLiteral("C&lear")), this);
     connect(clear, &QPushButton::clicked, this, [this] {
         m_model->clear();
-        m_chamberChoice->setCurrentIndex(0);
-        while (m_chamberChoice->count() > 1) m_chamberChoice->removeItem(1);
         refresh();
     });
     auto *copyButton =
@@ -150,7 +157,6 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
 
 LineMonitor::~LineMonitor() {
     remove_exchange_listener(m_listener);
-    m_model->onChamberCame = nullptr;
 }
 
 void LineMonitor::showEvent(QShowEvent *event) {

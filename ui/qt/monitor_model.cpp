@@ -118,7 +118,6 @@ void MonitorModel::add(const ExchangeRecord *record) {
                                           stats_new(), stats_free))
                     .first;
         m_chamberOrder.append(chamber);
-        if (onChamberCame) onChamberCame(chamber);
     }
     if (found->second) stats_add(found->second.get(), record->received.code, rtt);
     if (const int drop = monitor_room(m_store.get(), record); drop > 0) {

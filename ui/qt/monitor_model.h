@@ -6,7 +6,6 @@
 #include <QAbstractTableModel>
 #include <QFont>
 
-#include <functional>
 #include <map>
 #include <memory>
 
@@ -51,8 +50,6 @@ public:
     // The chambers that exchanges went to since the last clearing, as chamberKeys in the order
     // they came.
     QList<int> chambers() const { return m_chamberOrder; }
-    // Told when an exchange with a chamber not seen before comes.
-    std::function<void(int chamber)> onChamberCame;
 
 private:
     static void heard(const ExchangeRecord *record, void *context);
