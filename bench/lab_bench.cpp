@@ -135,8 +135,8 @@ void heard(const ExchangeRecord *record, void *context) {
     if (!record->answered) sweeps->misses++;
     if (record->address == 1) sweeps->firstMs[record->port] = record->wallMs;
     if (record->address == 32 && record->answered && sweeps->firstMs[record->port] > 0)
-        sweeps->sweepMs[record->port].push_back(double(record->wallMs - sweeps->firstMs[record->port]) +
-                                                record->rttMs);
+        sweeps->sweepMs[record->port].push_back(
+            double(record->wallMs - sweeps->firstMs[record->port]) + record->rttMs);
 }
 
 std::unique_ptr<Lab> buses_lab(int buses, int intervalMs) {

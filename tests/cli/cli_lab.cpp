@@ -16,7 +16,8 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
     ASSERT_TRUE(bus.started() && other.started());
     const std::string lab = testing::TempDir() + "kelvra-cli-lab-" + std::to_string(getpid());
     std::ofstream(lab) << R"({"chambers":[{"port":"com2","address":4,"name":"Klima 4"}],
-                              "map":{"com2":")" << other.path() << R"("}})";
+                              "map":{"com2":")"
+                       << other.path() << R"("}})";
     const std::string com1 = "com1=" + bus.path();
     // the first run holds both lines; the others share them out
     std::vector<ToolRun> runs = run_tools({
@@ -44,7 +45,8 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
                         R"re("command":"A0","outcome":"ok","rtt_ms":[0-9.]+,)re"
                         R"re("received":"A0 [ 0-9.-]+ [ 0-9.-]+","channel":"0",)re"
                         R"re("actual":-?[0-9.]+,"set":25\})re");
-    const std::regex t(R"re(\{.*"address":2,"command":"T","outcome":"ok",.*"received":"T\d{12}"\})re");
+    const std::regex t(
+        R"re(\{.*"address":2,"command":"T","outcome":"ok",.*"received":"T\d{12}"\})re");
     std::vector<std::string> order;
     for (const std::string &object : objects) {
         std::smatch match;

@@ -35,7 +35,8 @@ namespace {
 
 // The remembered list goes to a folder of the test's own, never to the user's settings.
 const QTemporaryDir configHome;
-const bool configSet = setenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit().constData(), 1) == 0;
+const bool configSet =
+    setenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit().constData(), 1) == 0;
 
 class LabWindow : public ::testing::Test {
 protected:
