@@ -24,6 +24,7 @@
 #include "tests/support/sim_process.h"
 #include "ui/program.h"
 #include "ui/qt/chamber_model.h"
+#include "ui/qt/trend_window.h"
 #include "ui/qt/workbench.h"
 #include "ui/workbench.h"
 

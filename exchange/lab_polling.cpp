@@ -28,15 +28,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long long now_ms(void *) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
-        .count();
+double now_ms(void *) {
+    return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
 }
 
-int wait_until(long long ms, void *context) {
+int wait_until(double ms, void *context) {
     auto *polling = static_cast<LabPolling *>(context);
     std::unique_lock<std::mutex> hold(polling->lock);
-    const Clock::time_point deadline{std::chrono::milliseconds(ms)};
+    const Clock::time_point deadline{
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(ms))};
     polling->wake.wait_until(hold, deadline, [polling] { return polling->stopping; });
     return !polling->stopping;
 }
@@ -72,7 +72,7 @@ LabPolling *lab_polling_start(const Lab *lab, const LabPollingOptions *options) 
     polling->ports = 0;
     int slot[RS232_MAX_PORTS + 1];
     for (int &s : slot) s = -1;
-    const long long start = now_ms(nullptr);
+    const auto start = (long long)now_ms(nullptr);
     for (int i = 0; i < lab->count; i++) {
         const LabChamber &chamber = lab->chamber[i];
         if (chamber.port < 1 || chamber.port > RS232_MAX_PORTS) continue;

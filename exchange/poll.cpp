@@ -67,12 +67,12 @@ void port_poll_done(PortPoll *poll, const PollTurn *turn, int answered, long lon
 }
 
 void port_poll_run(PortPoll *poll, const PollHooks *hooks) {
-    long long quietUntil = 0;
+    double quietUntil = 0;
     PollTurn turn;
     while (port_poll_next(poll, &turn)) {
-        if (!hooks->waitUntil(std::max(turn.dueMs, quietUntil), hooks->context)) return;
+        if (!hooks->waitUntil(std::max((double)turn.dueMs, quietUntil), hooks->context)) return;
         const PolledChamber &c = poll->chamber[turn.index];
-        const long long start = hooks->now(hooks->context);
+        const auto start = (long long)hooks->now(hooks->context);
         const int answered = hooks->run(&c.chamber, turn.command, hooks->context);
         port_poll_done(poll, &turn, answered, start);
         quietUntil = hooks->now(hooks->context) + POLL_QUIET_MS;

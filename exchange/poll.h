@@ -15,9 +15,10 @@ enum {
     POLL_MAX_CHAMBERS = 32, // a bus carries addresses 1..32
     POLL_MISSES_TO_BACK_OFF = 3,
     POLL_BACK_OFF_MS = 30000,
-    // Between the end of one exchange and the next request on the line: the trailing bytes of one
-    // chamber (a CR LF after its frame: 1.2 ms at 19200 baud) are in, and flushed, before the next.
-    POLL_QUIET_MS = 3,
+    // Between the end of one exchange (itself after the answer's last byte) and the next request
+    // on the line: the trailing bytes of one chamber (a CR LF after its frame: 1.2 ms at 19200
+    // baud) are in, and flushed by the next exchange, before its request.
+    POLL_QUIET_MS = 2,
 };
 
 struct PolledChamber {
@@ -59,9 +60,10 @@ int poll_backed_off(const PolledChamber *chamber);
 
 // What the loop asks of its caller.
 struct PollHooks {
-    long long (*now)(void *context);
+    // ms on a steady clock, with their fraction: the quiet time is short
+    double (*now)(void *context);
     // Returns at ms (or at once when ms has passed); 0 when the loop is to end instead.
-    int (*waitUntil)(long long ms, void *context);
+    int (*waitUntil)(double ms, void *context);
     // Runs one exchange; returns 1 when a valid answer came.
     int (*run)(const LabChamber *chamber, int command, void *context);
     void *context;

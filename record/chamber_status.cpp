@@ -5,10 +5,12 @@
 
 void chamber_statuses_init(ChamberStatuses *statuses) {
     statuses->count = 0;
+    statuses->stats = nullptr;
 }
 
 void chamber_statuses_clear(ChamberStatuses *statuses) {
-    for (int i = 0; i < statuses->count; i++) stats_free(statuses->chamber[i].stats);
+    stats_free(statuses->stats);
+    statuses->stats = nullptr;
     statuses->count = 0;
 }
 
@@ -44,7 +46,8 @@ int chamber_statuses_take(ChamberStatuses *statuses, const ExchangeRecord *recor
         fresh = ChamberStatus{};
         fresh.port = record->port;
         fresh.address = record->address;
-        fresh.stats = stats_new();
+        if (!statuses->stats) statuses->stats = stats_new_array(CHAMBER_STATUS_MAX);
+        fresh.stats = statuses->stats ? &statuses->stats[index] : nullptr;
     }
     ChamberStatus &s = statuses->chamber[index];
     s.lastMs = record->wallMs;

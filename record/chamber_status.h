@@ -35,6 +35,7 @@ struct ChamberStatus {
 struct ChamberStatuses {
     int count; // in the order their first exchange came
     ChamberStatus chamber[CHAMBER_STATUS_MAX];
+    ExchangeStats *stats; // the chambers' counts, CHAMBER_STATUS_MAX of them; null until needed
 };
 
 // Begins empty.

@@ -193,12 +193,14 @@ int run_command_line_lab(const CommandLineExchange *options) {
     LabPolling *running = lab_polling_start(lab.get(), &polling);
     bool outputFailed = false, stopping = false;
     while (running) {
+        if (stop_requested() && !stopping) {
+            lab_polling_stop(running);
+            stopping = true;
+        }
         const bool ended = lab_polling_ended(running);
         std::unique_ptr<ExchangeRecord> record = take(&handover);
         if (!record) {
             if (ended) break;
-            if (stop_requested() && !stopping) lab_polling_stop(running);
-            stopping = stopping || stop_requested();
             continue;
         }
         publish_exchange(record.get()); // to the log

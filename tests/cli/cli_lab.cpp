@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -71,6 +73,28 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
         << runs[3].out;
     EXPECT_NE(runs[3].err.find("Klima 4 (com2:4): 1 exchange; ok 1"), std::string::npos);
     for (size_t i = 4; i < runs.size(); i++) EXPECT_EQ(runs[i].status, 64) << runs[i].err;
+}
+
+// Without --repeat the run goes on until SIGINT, which ends it after the exchanges in progress:
+// every line whole, and the summaries of both chambers.
+TEST(CommandLineLab, SigintEndsAPollWithoutEndAfterTheExchangesInProgress) {
+    SimProcess bus({"--address", "1-2"});
+    ASSERT_TRUE(bus.started());
+    StartedTool run = start_tool({"--poll", "--chamber", "com1:1", "--chamber", "com1:2",
+                                  "--interval", "0.2", "--map", "com1=" + bus.path()});
+    ASSERT_GT(run.pid, 0);
+    for (int i = 0; i < 500 && lines_of(output_so_far(run)).size() < 6; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(run.pid, SIGINT);
+    const ToolRun done = finish_tool(run);
+    EXPECT_EQ(done.status, 0) << done.err;
+    const std::vector<std::string> lines = lines_of(done.out);
+    ASSERT_GE(lines.size(), 6u);
+    for (const std::string &line : lines)
+        EXPECT_TRUE(std::regex_match(line, std::regex(R"(com1:[12]\tA0\tA0 \d{3}\.\d 025\.0)")))
+            << line;
+    EXPECT_TRUE(std::regex_search(done.err, std::regex(R"(com1:1: \d+ exchanges; ok \d+)")));
+    EXPECT_TRUE(std::regex_search(done.err, std::regex(R"(com1:2: \d+ exchanges; ok \d+)")));
 }
 
 } // namespace

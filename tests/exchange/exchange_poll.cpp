@@ -31,13 +31,13 @@ struct VirtualPort {
     std::vector<Asked> asked;
 };
 
-long long virtual_now(void *port) {
-    return static_cast<VirtualPort *>(port)->now;
+double virtual_now(void *port) {
+    return (double)static_cast<VirtualPort *>(port)->now;
 }
 
-int virtual_wait(long long ms, void *context) {
+int virtual_wait(double ms, void *context) {
     auto *port = static_cast<VirtualPort *>(context);
-    if (ms > port->now) port->now = ms;
+    if (ms > (double)port->now) port->now = (long long)ms;
     return port->now < port->endMs;
 }
 

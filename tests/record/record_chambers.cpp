@@ -107,7 +107,7 @@ TEST(Chambers, TheLampFollowsTheLastExchangeAndCountsMissesInARow) {
     EXPECT_EQ(statuses->chamber[0].lastValidMs, ms + 12);
     chamber_statuses_clear(statuses.get());
 
-    ExchangeStats *stats = stats_new();
+    ExchangeStats *stats = stats_new_array(1);
     for (int ms100 = 1; ms100 <= 100; ms100++) stats_add(stats, RECEIVE_OK, ms100);
     EXPECT_NEAR(stats_median_rtt(stats), 50, 0.1);
     EXPECT_NEAR(stats_rtt_percentile(stats, 0.95), 95, 0.1);

@@ -56,8 +56,10 @@ private:
 
     std::unique_ptr<MonitorStore> m_store;
     std::unique_ptr<ExchangeStats> m_stats;
-    // each chamber's counts; their histograms take memory only where their times fall
-    std::map<int, std::unique_ptr<ExchangeStats, void (*)(ExchangeStats *)>> m_chamberStats;
+    // each chamber's counts, in the order the chambers came; their histograms take memory only
+    // where their times fall
+    std::unique_ptr<ExchangeStats, void (*)(ExchangeStats *)> m_chamberStats;
+    std::map<int, int> m_chamberIndex; // of a chamberKey in m_chamberStats
     QList<int> m_chamberOrder;
     QFont m_bytesFont; // the hex and text columns'
     int m_listener;
