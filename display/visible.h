@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+// One Latin-1 character as put_latin1_visible writes it: into out with a terminator. Returns its
+// length, 1 to 4.
+int latin1_visible_char(unsigned char c, char out[5]);
 // Writes Latin-1 text as UTF-8 to out, each control character (0x00..0x1F, 0x7F..0x9F) as the
 // four characters "\xhh" in lower-case hex (ESC as \x1b, a line feed as \x0a). Returns 0, or -1
 // if out failed.

@@ -52,3 +52,7 @@ int add_exchange_listener(ExchangeListener listener, void *context);
 int remove_exchange_listener(int id);
 // Hands the record to every reader.
 void publish_exchange(const ExchangeRecord *record);
+// Copies the valid answer's frame, from its STX to its ETX, with a terminator into frame
+// (FRAME_BUFFER_SIZE bytes). Returns its length, or 0 when the record holds no valid answer (or
+// it lies beyond the bytes kept).
+int answer_frame(const ExchangeRecord *record, char *frame);

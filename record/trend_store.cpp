@@ -155,16 +155,8 @@ int trend_add(TrendStore *store, long long ms, const ChannelValues *values) {
 }
 
 int record_channel_values(const ExchangeRecord *record, ChannelValues *values) {
-    const ReceiveOutcome &r = record->received;
-    if (!record->answered || record->command[0] != 'A' || r.code != RECEIVE_OK) return 0;
-    // the accepted frame: from its STX to the ETX that completed it
-    const int length = r.decidingIndex - r.frameStart + 1;
-    if (r.frameStart < 0 || r.decidingIndex >= RECEIVE_LOG_SIZE || length < 1 ||
-        length >= FRAME_BUFFER_SIZE)
-        return 0;
     char frame[FRAME_BUFFER_SIZE];
-    memcpy(frame, r.bytes + r.frameStart, (size_t)length);
-    frame[length] = '\0';
+    if (record->command[0] != 'A' || answer_frame(record, frame) == 0) return 0;
     return read_channel_values(frame, values);
 }
 

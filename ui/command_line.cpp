@@ -7,6 +7,7 @@
 #include "record/record.h"
 #include "ui/exchange_report.h"
 #include "ui/message_line.h"
+#include "ui/publishing.h"
 
 #include <cstdio>
 
@@ -85,8 +86,10 @@ int run_without_window(const CommandLineExchange *options) {
     SetRS232Language(Fremdsprache); // the port's messages in the --lang language
     if (const char *log = log_file_option())
         if (const int status = open_command_line_log(log); status != 0) return status;
-    if (options->scan) return run_command_line_scan(options);
-    if (options->poll) return run_command_line_lab(options);
-    if (options->repeat >= 0 || options->timestamps) return run_command_line_polling(options);
-    return run_command_line_exchange(options);
+    if (const int status = start_command_line_publishing(); status != 0) return status;
+    if (options->scan) return finish_command_line_publishing(run_command_line_scan(options));
+    if (options->poll) return finish_command_line_publishing(run_command_line_lab(options));
+    if (options->repeat >= 0 || options->timestamps)
+        return finish_command_line_publishing(run_command_line_polling(options));
+    return finish_command_line_publishing(run_command_line_exchange(options));
 }

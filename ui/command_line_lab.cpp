@@ -70,18 +70,16 @@ void put_json_text(const unsigned char *bytes, int count, FILE *out) {
 // What came: the payload of a valid answer (between address and checksum, bit 7 cleared), else
 // every byte read.
 void put_received(const ExchangeRecord *record, FILE *out) {
-    const ReceiveOutcome &r = record->received;
-    const int kept = r.count < RECEIVE_LOG_SIZE ? r.count : RECEIVE_LOG_SIZE;
-    if (!record->answered || r.frameStart < 0 || r.decidingIndex >= kept ||
-        r.decidingIndex - r.frameStart < 3) {
-        put_json_text(r.bytes, kept, out);
+    char frame[FRAME_BUFFER_SIZE];
+    const int length = answer_frame(record, frame);
+    if (length < 4) {
+        const ReceiveOutcome &r = record->received;
+        put_json_text(r.bytes, r.count < RECEIVE_LOG_SIZE ? r.count : RECEIVE_LOG_SIZE, out);
         return;
     }
-    unsigned char payload[RECEIVE_LOG_SIZE];
-    int length = 0;
-    for (int i = r.frameStart + 2; i < r.decidingIndex - 1; i++)
-        payload[length++] = r.bytes[i] & 0x7F;
-    put_json_text(payload, length, out);
+    unsigned char payload[FRAME_BUFFER_SIZE];
+    for (int i = 2; i < length - 2; i++) payload[i - 2] = (unsigned char)frame[i] & 0x7F;
+    put_json_text(payload, length - 4, out);
 }
 
 void put_number(const char *name, int has, double value, FILE *out) {

@@ -10,6 +10,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "ui/lab_options.h"
+#include "mqtt/mqtt.h"
 #include "ui/ports.h"
 
 #include <cerrno>
@@ -41,10 +42,13 @@ constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
 constexpr const char *SCAN = "Bus scan";
 constexpr const char *POLL = "Polling a lab";
+constexpr const char *MQTT = "Publishing to MQTT";
 constexpr const char *INFORMATION = "Information";
 
 CommandLineExchange request;
 const char *logFile;
+MqttSettings mqtt;
+bool mqttGiven;
 
 int choose_language(const char *value) {
     if (std::strcmp(value, "de") == 0)
@@ -161,6 +165,36 @@ int set_log(const char *value) {
     if (*value == '\0') return usage_error("--log: the file name is empty");
     logFile = value;
     return OPTIONS_CONTINUE;
+}
+
+// An MQTT setting into its field; the URL and the prefix must be well formed.
+int set_mqtt_field(const char *option, const char *value, char *field, size_t size) {
+    MqttProblem problem{};
+    MqttBroker broker{};
+    if (std::strlen(value) >= size || *value == '\0')
+        return usage_error("%s: the value must have 1 to %zu bytes", option, size - 1);
+    std::memcpy(field, value, std::strlen(value) + 1);
+    if ((field == mqtt.url && mqtt_parse_url(value, &broker, &problem)) ||
+        (field == mqtt.prefix && mqtt_check_prefix(value, &problem))) {
+        char text[MQTT_TEXT_SIZE];
+        mqtt_problem_text(&problem, 0, text, sizeof text);
+        return usage_error("%s %s", option, text);
+    }
+    return OPTIONS_CONTINUE;
+}
+
+int set_mqtt(const char *value) {
+    mqttGiven = true;
+    return set_mqtt_field("--mqtt", value, mqtt.url, sizeof mqtt.url);
+}
+int set_mqtt_prefix(const char *value) {
+    return set_mqtt_field("--mqtt-prefix", value, mqtt.prefix, sizeof mqtt.prefix);
+}
+int set_mqtt_credentials(const char *value) {
+    return set_mqtt_field("--mqtt-credentials", value, mqtt.credentials, sizeof mqtt.credentials);
+}
+int set_mqtt_ca(const char *value) {
+    return set_mqtt_field("--mqtt-ca", value, mqtt.caFile, sizeof mqtt.caFile);
 }
 
 int start_scan(const char *) {
@@ -293,6 +327,18 @@ const Option options[] = {
      "in the window from start-up and with --send\n"
      "(format below); strftime fields such as %Y-%m-%d\n"
      "begin a new file when the name changes"},
+    {"--mqtt", "URL", set_mqtt, MQTT,
+     "publish every exchange to the MQTT broker at URL,\n"
+     "mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS);\n"
+     "topics below"},
+    {"--mqtt-prefix", "TOPIC", set_mqtt_prefix, MQTT,
+     "begin every topic with TOPIC (default\nkelvra/<host name>)"},
+    {"--mqtt-credentials", "FILE", set_mqtt_credentials, MQTT,
+     "log in to the broker with the one line\n"
+     "user:password of FILE, which only its owner may read"},
+    {"--mqtt-ca", "FILE", set_mqtt_ca, MQTT,
+     "with mqtts://, trust the certificates (PEM) in FILE\n"
+     "instead of the system's"},
     {"--help", nullptr, want_help, INFORMATION, "print this help, then exit"},
     {"--version", nullptr, want_version, INFORMATION, "print the version, then exit"},
 };
@@ -387,6 +433,16 @@ int show_help(void) {
                 "A log file that cannot be opened ends a --send run with status 73 before the\n"
                 "exchange; one that cannot be written, after it.\n"
                 "\n"
+                "With --mqtt, every exchange is published under PREFIX (--mqtt-prefix) at QoS 1:\n"
+                "PREFIX/comN/ADDRESS/exchange (JSON: time, port, address, command, outcome,\n"
+                "rtt_ms, sent, received), after a valid A answer PREFIX/comN/ADDRESS/A<channel>\n"
+                "retained (JSON: actual, set, time), PREFIX/status retained (online; the\n"
+                "broker's last will offline) and PREFIX/dropped after a reconnection when\n"
+                "messages gave way meanwhile. A broker that is slow or away never delays an\n"
+                "exchange: up to 10000 messages wait for it. At the end the run waits up to 2 s\n"
+                "for them to be sent. Exit status 78 when the credentials or CA file cannot be\n"
+                "used (unreadable, or readable by others).\n"
+                "\n"
                 "With --scan, each address that answers gives one line: the address, the round\n"
                 "trip in milliseconds and the received entry, separated by tabs; a summary goes\n"
                 "to standard error. Exit status: 0 an address answered, 1 none, 2 serial-port\n"
@@ -464,6 +520,8 @@ int check_combination(void) {
         return usage_error("options --repeat, --interval and --timestamps need --send");
     if (request.interval >= 0 && request.repeat < 0)
         return usage_error("option --interval needs --repeat");
+    if (!mqttGiven && (mqtt.prefix[0] || mqtt.credentials[0] || mqtt.caFile[0]))
+        return usage_error("options --mqtt-prefix, --mqtt-credentials and --mqtt-ca need --mqtt");
     if (request.from < 0) request.from = 1;
     if (request.to < 0) request.to = 32;
     if (request.from > request.to)
@@ -479,6 +537,8 @@ int parse_options(int argc, char *argv[]) {
     request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, 0, 0};
     logFile = nullptr;
     reset_lab_options();
+    mqtt = {};
+    mqttGiven = false;
     print_and_exit = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
@@ -521,4 +581,8 @@ const CommandLineExchange *command_line_exchange(void) {
 
 const char *log_file_option(void) {
     return logFile;
+}
+
+const MqttSettings *mqtt_option(void) {
+    return mqttGiven ? &mqtt : nullptr;
 }

@@ -40,3 +40,5 @@ int finish_standard_output(void);
 const CommandLineExchange *command_line_exchange(void);
 // The file that --log named, or null.
 const char *log_file_option(void);
+// The publishing that --mqtt and its companions asked for, or null without --mqtt.
+const struct MqttSettings *mqtt_option(void);

@@ -14,6 +14,7 @@
 #include "ui/qt/line_monitor.h"
 #include "ui/qt/log_recorder.h"
 #include "ui/qt/monitor_model.h"
+#include "ui/qt/mqtt_publishing.h"
 #include "ui/qt/panel.h"
 #include "ui/qt/trend_window.h"
 #include "ui/qt/userint_qt.h"
@@ -32,16 +33,17 @@
 Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
       m_statusLine(new QWidget(panel)), m_exchangeStatus(new QLabel(m_statusLine)),
-      m_recordingStatus(new QLabel(m_statusLine)), m_fileMenu(nullptr), m_viewMenu(nullptr),
-      m_toolsMenu(nullptr), m_helpMenu(nullptr), m_status(nullptr),
-      m_monitorModel(new MonitorModel(this)),
+      m_recordingStatus(new QLabel(m_statusLine)), m_publishingStatus(new QLabel(m_statusLine)),
+      m_fileMenu(nullptr), m_viewMenu(nullptr), m_toolsMenu(nullptr), m_helpMenu(nullptr),
+      m_status(nullptr), m_monitorModel(new MonitorModel(this)),
       m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
+      m_publishing(new MqttPublishing(panel, m_publishingStatus)),
       m_histories(new HistoryActions(panel)), m_chambers(new ChamberModel(true, this)),
       m_trend(nullptr) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
-    for (QLabel *part : {m_exchangeStatus, m_recordingStatus}) {
+    for (QLabel *part : {m_exchangeStatus, m_recordingStatus, m_publishingStatus}) {
         part->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         part->setContentsMargins(4, 0, 4, 0);
         part->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -62,6 +64,7 @@ Workbench::Workbench(Panel *panel)
 void Workbench::buildMenus() {
     m_fileMenu = m_menuBar->addMenu(byLanguage(QStringLiteral("&Datei"), QStringLiteral("&File")));
     m_fileMenu->addAction(m_logRecorder->action());
+    m_fileMenu->addAction(m_publishing->action());
     m_fileMenu->addAction(m_histories->saveAction());
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(byLanguage(QStringLiteral("&Beenden"), QStringLiteral("&Quit")),

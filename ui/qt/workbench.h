@@ -11,6 +11,7 @@ class HistoryActions;
 class LineMonitor;
 class LogRecorder;
 class MonitorModel;
+class MqttPublishing;
 class Panel;
 class QLabel;
 class QMenu;
@@ -23,6 +24,7 @@ public:
 
     // The status line's part that tells what the latest exchange did.
     QLabel *exchangeStatus() const { return m_exchangeStatus; }
+    QLabel *publishingStatus() const { return m_publishingStatus; }
     // The line monitor's window, opened by View > Line monitor (F2); null until first opened.
     LineMonitor *lineMonitor() const;
     void showLineMonitor();
@@ -47,6 +49,7 @@ private:
     QWidget *m_statusLine;
     QLabel *m_exchangeStatus;
     QLabel *m_recordingStatus;
+    QLabel *m_publishingStatus;
     QMenu *m_fileMenu;
     QMenu *m_viewMenu;
     QMenu *m_toolsMenu;
@@ -55,6 +58,7 @@ private:
     MonitorModel *m_monitorModel; // takes every exchange from the start, shown or not
     QPointer<LineMonitor> m_lineMonitor;
     LogRecorder *m_logRecorder;
+    MqttPublishing *m_publishing;
     HistoryActions *m_histories;
     ChamberModel *m_chambers; // the lab's list, its polling and what each chamber told
     QPointer<ChambersWindow> m_chambersWindow;
