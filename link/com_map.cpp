@@ -22,7 +22,8 @@ static int refuse(const char *value, const char *problem, char *error, int error
 
 int parse_com_map(const char *value, int *port, char *device, int deviceSize, char *error,
                   int errorSize) {
-    static const char usage[] = "expected comN=DEVICE with N from 1 to 20, e.g. com1=/dev/ttyUSB0";
+    static const char usage[] = "expected comN=DEVICE with N from 1 to 20, e.g. com1=/dev/ttyUSB0 "
+                                "or com1=tcp://HOST:PORT";
     const char *equals = strchr(value, '=');
 
     if (equals == nullptr) return refuse(value, usage, error, errorSize);
@@ -43,4 +44,9 @@ int parse_com_map(const char *value, int *port, char *device, int deviceSize, ch
     *port = number;
     memcpy(device, path, strlen(path) + 1);
     return 0;
+}
+
+int is_network_device(const char *device) {
+    return device != nullptr &&
+           (strncasecmp(device, "tcp://", 6) == 0 || strncasecmp(device, "rfc2217://", 10) == 0);
 }

@@ -10,6 +10,7 @@
 // exchange nor touch the port. Elsewhere a wait blocks the thread. Different ports may be used
 // on different threads at once; one port is used by one thread at a time. ReturnRS232Err and
 // GetRS232ErrorString answer for the calling thread's operations.
+// A port may also be a device server on the network, over Qt Network (MapComPort).
 #pragma once
 
 enum {
@@ -74,16 +75,22 @@ void Delay(double seconds);
 double Timer(void);
 
 // Maps "comN" (1..20) to a device path from now on, e.g. a pseudo-terminal; a relative path is
-// taken from the current folder. 0 or a negative code.
+// taken from the current folder. It may also be a device server's address: "tcp://HOST:PORT"
+// (its raw data port) or "rfc2217://HOST:PORT" (Telnet with RFC 2217, which sets the far line to
+// OpenComConfig's settings), HOST a name, an IPv4 or a bracketed IPv6 address ("[::1]"); such a
+// port keeps its connection between exchanges for a few seconds, and mapping it elsewhere
+// closes that. 0 or a negative code (with its text for a malformed address).
 int MapComPort(int port, const char *devicePath);
-// The device path that "comN" opens: the mapped one, else the platform's own name
+// The device path or network address that "comN" opens: the mapped one, else the platform's own
+// name
 // (/dev/ttyS<N-1> on Linux, COMN on Windows). Empty for a port number outside 1..20. It is text
 // to show, Latin-1 like every text of the core: control characters and characters beyond
 // Latin-1 are written as escapes ("\x1b", "\u03a9").
 const char *ComPortDevice(int port);
 // Whether the device that "comN" opens is there and this user may open it, without opening it:
 // 0, RS232_NO_DEVICE (missing, or a serial node with no port behind it), RS232_PERMISSION,
-// or RS232_BAD_PORT for a port number outside 1..20.
+// or RS232_BAD_PORT for a port number outside 1..20. A network address is 0: it is reached by
+// an exchange only.
 int CheckComPort(int port);
 
 // One serial device of the system, for listing.

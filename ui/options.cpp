@@ -136,9 +136,19 @@ int set_address(const char *value) {
                         "the chamber address must be 1 to 32");
 }
 
+// A device server's address stands for com1 mapped to it.
 int set_port(const char *value) {
+    if (is_network_device(value)) {
+        request.port = 1;
+        if (const int code = MapComPort(1, value); code < 0)
+            return usage_error("--port %s: %s", value, GetRS232ErrorString(code));
+        return OPTIONS_CONTINUE;
+    }
     request.port = parse_com_name(value, std::strlen(value));
-    if (request.port == 0) return usage_error("--port %s: the port must be com1 to com20", value);
+    if (request.port == 0)
+        return usage_error("--port %s: the port must be com1 to com20 or a device server's "
+                           "tcp://HOST:PORT or rfc2217://HOST:PORT",
+                           value);
     return OPTIONS_CONTINUE;
 }
 
@@ -273,7 +283,10 @@ const Option options[] = {
     {"--lang", "de|en", choose_language, WINDOW,
      "language of the window and of the interpreted texts\n(default: de)"},
     {"--map", "comN=DEVICE", map_port, PORTS,
-     "point the port name comN (1..20) at a serial\ndevice, e.g. com1=/dev/ttyUSB0; repeatable"},
+     "point the port name comN (1..20) at a serial\n"
+     "device, e.g. com1=/dev/ttyUSB0, or at a device\n"
+     "server: tcp://HOST:PORT (raw TCP) or\n"
+     "rfc2217://HOST:PORT (sets its line); repeatable"},
     {"--list-ports", nullptr, want_ports, PORTS,
      "print the system's serial ports and the device that\n"
      "each port name com1..com20 opens (with the --map\n"
@@ -284,7 +297,9 @@ const Option options[] = {
      "field does, without a window; print the sent and\n"
      "the received entry (see below)"},
     {"--address", "N", set_address, EXCHANGE, "chamber address, 1..32 (default 1)"},
-    {"--port", "comN", set_port, EXCHANGE, "port name, com1..com20 (default com1)"},
+    {"--port", "comN", set_port, EXCHANGE,
+     "port name, com1..com20 (default com1), or a device\n"
+     "server's address, which com1 then opens"},
     {"--mode", "0|1|2", set_mode, EXCHANGE,
      "display mode of the entries: 0 every byte in hex,\n"
      "1 without framing (default), 2 interpreted"},
@@ -402,6 +417,9 @@ int show_help(void) {
             if (std::strcmp(section_of(member), section) == 0) print_option(member);
     }
     std::printf("\nPort names com1..com20 open /dev/ttyS0../dev/ttyS19 unless mapped with --map.\n"
+                "A device server's address (HOST a name, an IPv4 or a bracketed IPv6 address)\n"
+                "is connected to at the first exchange; the connection is kept for the next\n"
+                "exchange of the run and closed after 5 s without one.\n"
                 "\n"
                 "With --send, line 1 on standard output is the new entry of the sent history and\n"
                 "line 2, only when a valid response came, that of the received history (UTF-8).\n"
@@ -463,6 +481,7 @@ int show_help(void) {
                 "  kelvra-ascii --send \"a0 030.0\" --address 3 --port com2 --mode 2 --lang en\n"
                 "  kelvra-ascii --send T --map com1=/tmp/chamber --mode 0\n"
                 "  kelvra-ascii --send A0 --map com1=/tmp/chamber --trace\n"
+                "  kelvra-ascii --send A0 --map com1=rfc2217://lab-gw:4001\n"
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
                 "  kelvra-ascii --scan --timeout 100\n"

@@ -3,15 +3,19 @@
 
 #include "display/format.h"
 #include "display/visible.h"
+#include "link/com_map.h"
 #include "link/rs232.h"
 
 #include <cstring>
+#include <strings.h>
 
 namespace {
 
-enum { FOUND, MISSING, REFUSED, STATES };
+enum { FOUND, MISSING, REFUSED, RAW_TCP, RFC2217, STATES };
 
-int state_of(int port) {
+// device: what ComPortDevice(port) gave, which a second call would replace
+int state_of(int port, const char *device) {
+    if (is_network_device(device)) return strncasecmp(device, "tcp", 3) == 0 ? RAW_TCP : RFC2217;
     switch (CheckComPort(port)) {
     case 0: return FOUND;
     case RS232_PERMISSION: return REFUSED;
@@ -19,7 +23,9 @@ int state_of(int port) {
     }
 }
 
-const char *const state_words[STATES] = {"found", "missing", "no access (group dialout)"};
+const char *const state_words[STATES] = {"found", "missing", "no access (group dialout)",
+                                         "network port (raw TCP)",
+                                         "network port (RFC 2217, line set to 19200 8O1)"};
 
 } // namespace
 
@@ -30,9 +36,10 @@ int port_hint(int port, char *text, int textSize) {
     const bool english = Fremdsprache != 0;
     const char *device = ComPortDevice(port);
     const size_t size = (size_t)textSize;
+    const int state = state_of(port, device);
     int written = 0;
 
-    switch (state_of(port)) {
+    switch (state) {
     case FOUND:
         written = snprintf(text, size,
                            english ? "com%d opens %s (found)"
@@ -53,6 +60,24 @@ int port_hint(int port, char *text, int textSize) {
                                "T zu;\n"
                                "kelvra-ascii --list-ports zeigt die Schnittstellen des Systems.",
                      port, device, port);
+        break;
+    case RAW_TCP:
+    case RFC2217:
+        written =
+            snprintf(text, size,
+                     english ? "com%d opens %s, a device server on the network (%s);\n"
+                               "it is reached at the next exchange."
+                             : "com%d \xf6"
+                               "ffnet %s, einen Ger\xe4"
+                               "teserver im Netz (%s);\n"
+                               "er wird beim n\xe4"
+                               "chsten Austausch erreicht.",
+                     port, device,
+                     state == RAW_TCP
+                         ? (english ? "raw TCP, its line as the server has set it"
+                                    : "TCP, seine Leitung so, wie der Server sie eingestellt hat")
+                         : (english ? "RFC 2217, which sets its line to 19200 8O1"
+                                    : "RFC 2217, der seine Leitung auf 19200 8O1 stellt"));
         break;
     default:
         written = snprintf(text, size,
@@ -102,7 +127,7 @@ int print_ports(FILE *out) {
         const char *device = ComPortDevice(port);
         fprintf(out, "  com%-3d ", port);
         put_latin1_visible(device, out);
-        fprintf(out, "%*s  %s\n", width - (int)strlen(device), "", state_words[state_of(port)]);
+        fprintf(out, "%*s  %s\n", width - (int)strlen(device), "", state_words[state_of(port, device)]);
     }
 
     const char *example = "/dev/ttyUSB0";
@@ -112,6 +137,8 @@ int print_ports(FILE *out) {
           "  kelvra-ascii --map com1=",
           out);
     put_latin1_visible(example, out);
-    fputc('\n', out);
+    fputs("\nor at a device server on the network (raw TCP or RFC 2217), e.g.\n"
+          "  kelvra-ascii --map com1=rfc2217://lab-gw:4001\n",
+          out);
     return ferror(out) ? -1 : 0;
 }

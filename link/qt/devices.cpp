@@ -1,5 +1,6 @@
 // The system's serial devices, as rs232.h lists and checks them: QSerialPortInfo for what the
 // system has, /dev/serial/by-id for the names that stay the same when an adapter is replugged.
+#include "link/com_map.h"
 #include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/rs232.h"
@@ -82,5 +83,7 @@ int GetSystemComPorts(SystemComPort *ports, int capacity) {
 
 int CheckComPort(int port) {
     if (port < 1 || port > RS232_MAX_PORTS) return RS232_BAD_PORT;
-    return checkDevice(devicePath(port));
+    const std::string device = devicePath(port);
+    if (is_network_device(device.c_str())) return 0; // reached only by an exchange
+    return checkDevice(device);
 }

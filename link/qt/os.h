@@ -1,9 +1,12 @@
 // What the Qt serial layer asks of the operating system: the device behind a port name, why a
-// device cannot be opened, who holds it, and whether one is there. One file per system
+// device cannot be opened, who holds it, and whether one is there; host names and the
+// descriptors of kept network connections. One file per system
 // implements it (os_unix.cpp, os_windows.cpp); the build picks the file. Paths are the system's
 // own bytes.
 #pragma once
 
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 
 #include <string>
@@ -33,3 +36,12 @@ int checkDevice(const std::string &device);
 bool listedBySystem(const QString &path);
 // The path that "comN" opens, as mapped or the system's own (names.cpp); "" outside 1..20.
 std::string devicePath(int port);
+
+// The addresses of a host name, in the system's order of preference; empty, with the cause in
+// the panel language, when it has none. Blocks as long as the system's resolver takes.
+QList<QHostAddress> resolveHost(const QString &host, QString *cause);
+// A second descriptor of a connected socket, which keeps the connection open after the socket
+// object holding the first has closed that one; -1 where the system cannot.
+qintptr duplicateSocket(qintptr descriptor);
+// Closes such a descriptor, and with it the connection.
+void closeSocket(qintptr descriptor);

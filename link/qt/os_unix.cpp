@@ -1,5 +1,5 @@
-// The serial layer's operating-system part on Unix: /dev/ttyS names, paths, access checks and the
-// lock files of the classic serial programs.
+// The serial layer's operating-system part on Unix: /dev/ttyS names, paths, access checks, the
+// lock files of the classic serial programs, host names and socket descriptors.
 #include "link/qt/encoding.h"
 #include "link/qt/os.h"
 #include "link/qt/texts.h"
@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -174,4 +176,35 @@ int checkDevice(const std::string &device) {
     const QString canonical = fromSystemBytes(resolvedDevicePath(device));
     if (builtIn.match(canonical).hasMatch() && !listedBySystem(canonical)) return RS232_NO_DEVICE;
     return 0;
+}
+
+QList<QHostAddress> resolveHost(const QString &host, QString *cause) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    const int failure = getaddrinfo(host.toUtf8().constData(), nullptr, &hints, &found);
+    QList<QHostAddress> addresses;
+    for (const addrinfo *entry = found; entry; entry = entry->ai_next) {
+        const QHostAddress address(entry->ai_addr);
+        if (!address.isNull() && !addresses.contains(address)) addresses << address;
+    }
+    if (found) freeaddrinfo(found);
+    if (failure == EAI_NONAME || (failure == 0 && addresses.isEmpty()))
+        *cause =
+            inLanguage(QStringLiteral("Rechner %1 unbekannt"), QStringLiteral("unknown host %1"))
+                .arg(host);
+    else if (failure != 0)
+        *cause = inLanguage(QStringLiteral("Rechner %1 nicht aufl\u00f6sbar: %2"),
+                            QStringLiteral("cannot look up host %1: %2"))
+                     .arg(host, QString::fromLocal8Bit(gai_strerror(failure)));
+    return addresses;
+}
+
+qintptr duplicateSocket(qintptr descriptor) {
+    return fcntl(int(descriptor), F_DUPFD_CLOEXEC, 0);
+}
+
+void closeSocket(qintptr descriptor) {
+    close(int(descriptor));
 }

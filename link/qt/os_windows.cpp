@@ -5,6 +5,8 @@
 #include "link/qt/texts.h"
 #include "link/rs232.h"
 
+#include <QHostInfo>
+
 std::string systemDeviceName(int port) {
     return "COM" + std::to_string(port);
 }
@@ -35,3 +37,19 @@ QString busyCause(const std::string &, const std::string &) {
 int checkDevice(const std::string &device) {
     return listedBySystem(fromSystemBytes(device)) ? 0 : RS232_NO_DEVICE;
 }
+
+QList<QHostAddress> resolveHost(const QString &host, QString *cause) {
+    const QHostInfo info = QHostInfo::fromName(host);
+    if (info.error() != QHostInfo::NoError)
+        *cause =
+            inLanguage(QStringLiteral("Rechner %1 unbekannt"), QStringLiteral("unknown host %1"))
+                .arg(host);
+    return info.addresses();
+}
+
+// A socket is not shared here: each exchange makes its connection anew.
+qintptr duplicateSocket(qintptr) {
+    return -1;
+}
+
+void closeSocket(qintptr) {}

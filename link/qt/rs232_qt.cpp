@@ -1,24 +1,30 @@
-// rs232.h over Qt SerialPort: one QSerialPort per port slot.
+// rs232.h over Qt's byte devices: each port slot holds a QSerialPort for a local serial device or
+// a NetworkDevice for a device server on the network (tcp://, rfc2217://), opened by the opener
+// of its kind (serial_line.h, network_line.h); reads, writes, waits and time stamps are the same
+// for both.
 //
 // A QCoreApplication must exist (the user-interface layer's InitCVIRTE creates it), but no event
 // loop has to run: an operation that waits runs a local one without the operator's input until
-// its bytes have come or gone, and blocks on a thread without an event loop (waits.h).
+// its bytes have come or gone, and blocks on a thread without an event loop (waits.h). Exchanges
+// on different ports may run on different threads at once: a slot is used by one thread at a
+// time, and the most recent failure is each thread's own.
+#include "link/com_map.h"
 #include "link/com_name.h"
 #include "link/qt/encoding.h"
+#include "link/qt/network_line.h"
 #include "link/qt/os.h"
+#include "link/qt/serial_line.h"
 #include "link/qt/texts.h"
 #include "link/qt/waits.h"
 #include "link/rs232.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSerialPort>
 #include <QString>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -32,8 +38,8 @@ constexpr int outQueuePollMs = 10;     // GetOutQLen's wait for bytes still pend
 // this the driver keeps the rest, as it did before Qt took anything.
 constexpr qint64 readBufferBytes = 65536;
 
-// Bytes that the serial object took from the driver at one moment (read through the slot's
-// vector of them, which cppcheck does not follow).
+// Bytes that the device object took from the driver or the network at one moment (read through the
+// slot's vector of them, which cppcheck does not follow).
 struct Arrival {
     // cppcheck-suppress unusedStructMember
     double at; // Timer()
@@ -42,16 +48,23 @@ struct Arrival {
 };
 
 struct Slot {
-    std::unique_ptr<QSerialPort> serial; // set while the port is open
-    QString name;                        // the device name it was opened by, "comN"
+    std::unique_ptr<QSerialPort> serial; // one of the two is set while the port is open
+    std::unique_ptr<NetworkDevice> network;
+    std::string address; // the network address the connection was opened to
+    QString name;        // the device name it was opened by, "comN"
     int timeoutMs = defaultTimeoutMs;
     bool failed = false; // the device failed while open: everything but CloseCom fails
-    // When the bytes in the serial object's buffer came, oldest first; they cover `stamped`
-    // bytes. Whenever the serial object takes bytes from the driver (while a wait runs the event
-    // loop, or inside a read) it signals readyRead, and they are stamped then.
+    // When the bytes in the device object's buffer came, oldest first; they cover `stamped`
+    // bytes. Whenever the object takes bytes from the driver or the network (while a wait runs
+    // the event loop, or inside a read or a wait that blocks) it signals readyRead, and they are
+    // stamped then.
     std::vector<Arrival> arrivals; // a few entries: the driver hands over bursts
     qint64 stamped = 0;
     std::vector<double> lastRead; // when each byte of the latest ComRd came
+
+    QIODevice *device() const {
+        return serial ? static_cast<QIODevice *>(serial.get()) : network.get();
+    }
 };
 
 std::array<Slot, RS232_MAX_PORTS + 1> ports; // index 0 unused
@@ -127,6 +140,13 @@ int failOn(int port, int code) {
     return fail(code, describe(port) + QStringLiteral(": ") + genericText(code));
 }
 
+// A device that failed while open: a network connection tells its own cause.
+int failIo(int port) {
+    const NetworkDevice *network = ports[port].network.get();
+    return network ? fail(RS232_IO, describe(port) + QStringLiteral(": ") + network->failure())
+                   : failOn(port, RS232_IO);
+}
+
 // The open slot of a port, or nullptr after recording why an operation cannot run on it.
 Slot *openSlot(int port) {
     if (!validPort(port)) {
@@ -134,20 +154,20 @@ Slot *openSlot(int port) {
         return nullptr;
     }
     Slot &slot = ports[port];
-    if (!slot.serial) {
+    if (!slot.device()) {
         failOn(port, RS232_NOT_OPEN);
         return nullptr;
     }
     if (slot.failed) {
-        failOn(port, RS232_IO);
+        failIo(port);
         return nullptr;
     }
     return &slot;
 }
 
-// Stamps the bytes that the serial object has taken from the driver since the last stamp.
+// Stamps the bytes that the device object has taken in since the last stamp.
 void stampArrivals(Slot &slot) {
-    const qint64 buffered = slot.serial->bytesAvailable();
+    const qint64 buffered = slot.device()->bytesAvailable();
     if (buffered > slot.stamped) slot.arrivals.push_back({Timer(), buffered - slot.stamped});
     slot.stamped = buffered;
 }
@@ -165,9 +185,11 @@ void takeArrivals(Slot &slot, qint64 count) {
     }
 }
 
-// After a QSerialPort call: true, with the slot marked failed, if the device reported anything
-// worse than a time-out. The serial object keeps its descriptor until CloseCom.
+// After a device call: true, with the slot marked failed, if the device reported anything worse
+// than a time-out, or the connection ended with every byte it brought read. The device object
+// keeps its descriptor until CloseCom.
 bool deviceFailed(Slot &slot) {
+    if (slot.network) return slot.failed = slot.failed || slot.network->failed();
     const QSerialPort::SerialPortError error = slot.serial->error();
     slot.serial->clearError();
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError) return false;
@@ -175,48 +197,38 @@ bool deviceFailed(Slot &slot) {
     return true;
 }
 
-// Why an open failed, as a code and its cause. Qt reports a missing permission, a lock held by
-// another program and an exclusive open all as PermissionError; the system tells them apart.
-int openFailure(const QSerialPort &serial, const std::string &path, const std::string &device,
-                QString *cause) {
-    if (const int code = diagnoseDevice(device, cause)) return code;
-    switch (serial.error()) {
-    case QSerialPort::DeviceNotFoundError: *cause = noDevice(); return RS232_NO_DEVICE;
-    case QSerialPort::PermissionError: *cause = busyCause(path, device); return RS232_BUSY;
-    case QSerialPort::UnsupportedOperationError:
-        *cause = inLanguage(QStringLiteral("keine serielle Schnittstelle"),
-                            QStringLiteral("not a serial device"));
-        return RS232_NO_DEVICE;
-    default: *cause = serial.errorString(); return RS232_IO;
-    }
-}
-
 QDeadlineTimer deadlineIn(qint64 ms) {
     return QDeadlineTimer(ms, Qt::PreciseTimer);
 }
 
-bool configure(QSerialPort &serial, long baudRate, int parity, int dataBits, int stopBits) {
-    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
-                                                   QSerialPort::EvenParity, QSerialPort::MarkParity,
-                                                   QSerialPort::SpaceParity};
-    if (baudRate <= 0 || baudRate > INT32_MAX || parity < 0 || parity > 4 || dataBits < 5 ||
-        dataBits > 8 || stopBits < 1 || stopBits > 2)
-        return false;
-    return serial.setBaudRate(qint32(baudRate)) && serial.setParity(parities[parity]) &&
-           serial.setDataBits(QSerialPort::DataBits(dataBits)) &&
-           serial.setStopBits(stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop) &&
-           serial.setFlowControl(QSerialPort::NoFlowControl);
+// The bytes received and waiting are discarded, the driver's or the device server's too.
+void discardInput(Slot &slot) {
+    if (slot.network)
+        slot.network->discardInput();
+    else
+        slot.serial->clear(QSerialPort::Input);
+    forgetArrivals(slot);
+}
+
+void discardOutput(Slot &slot) {
+    if (slot.network)
+        slot.network->discardOutput();
+    else
+        slot.serial->clear(QSerialPort::Output);
 }
 
 } // namespace
 
 // The queue sizes are accepted but not imposed: Qt's buffers are larger than any response and the
-// driver keeps its own queue, so a response is never cut by a small queue.
+// driver keeps its own queue, so a response is never cut by a small queue. A network port is
+// opened by its own kind: tcp:// leaves the far line as the device server has set it, rfc2217://
+// has the server set it to these settings.
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int /*inputQueueSize*/, int /*outputQueueSize*/) {
+    closeStaleConnections(port);
     if (!validPort(port)) return failOn(port, RS232_BAD_PORT);
     Slot &slot = ports[port];
-    if (slot.serial) return failOn(port, RS232_ALREADY_OPEN);
+    if (slot.device()) return failOn(port, RS232_ALREADY_OPEN);
 
     const int named = deviceName ? parse_com_name(deviceName, std::strlen(deviceName)) : 0;
     if (named == 0)
@@ -227,51 +239,31 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
                                               "to com20"))
                         .arg(QString::fromLatin1(deviceName ? deviceName : "")));
 
-    // Opened, and so locked by Qt, by the node the path leads to: a link and the node itself,
-    // or two spellings of one path, are one device with one lock.
     const std::string path = devicePath(named);
-    const std::string device = resolvedDevicePath(path);
     const QString label = QStringLiteral("%1 (%2)").arg(QString::fromLatin1(deviceName),
                                                         QString::fromLatin1(ComPortDevice(named)));
-    const QString name = fromSystemBytes(device);
+    const SerialSettings settings{baudRate, parity, dataBits, stopBits};
     QString cause;
-    int code = diagnoseDevice(device, &cause);
-    if (code == 0) code = lockedByOther(path, device, &cause);
-    if (code == 0 && QFile::encodeName(name).toStdString() != device) {
-        // Qt opens a device by its name in UTF-8, which would be another path
-        code = RS232_NO_DEVICE;
-        cause = inLanguage(QStringLiteral("sein Pfad ist kein UTF-8; das Ger\u00e4t unter einem "
-                                          "UTF-8-Namen verlinken"),
-                           QStringLiteral("its path is not UTF-8; link it under a UTF-8 name"));
+    int code = 0;
+    if (!is_network_device(path.c_str())) {
+        code = openSerialLine(path, settings, &slot.serial, &cause);
+    } else if (!validSettings(settings)) {
+        code = RS232_BAD_SETTINGS;
+        cause = refusedSettings(settings);
+    } else {
+        const LineSettings line{quint32(baudRate), dataBits, parity + 1, stopBits};
+        code = openNetworkLine(path, line, &slot.network, &cause);
+        slot.address = path;
     }
     if (code != 0) return fail(code, label + QStringLiteral(": ") + cause);
-    auto serial = std::make_unique<QSerialPort>(name);
-    if (!serial->open(QIODevice::ReadWrite)) {
-        code = openFailure(*serial, path, device, &cause);
-        return fail(code, label + QStringLiteral(": ") + cause);
-    }
-    if (!configure(*serial, baudRate, parity, dataBits, stopBits)) {
-        serial->close();
-        return fail(RS232_BAD_SETTINGS,
-                    inLanguage(QStringLiteral("%1: das Ger\u00e4t lehnt die Leitungseinstellungen "
-                                              "ab (%2 Baud, Parit\u00e4t %3, %4 Datenbits, %5 "
-                                              "Stoppbits)"),
-                               QStringLiteral("%1: the device refused the line settings (%2 baud, "
-                                              "parity %3, %4 data bits, %5 stop bits)"))
-                        .arg(label)
-                        .arg(baudRate)
-                        .arg(parity)
-                        .arg(dataBits)
-                        .arg(stopBits));
-    }
-    serial->setReadBufferSize(readBufferBytes);
-    slot.serial = std::move(serial);
+    if (slot.serial)
+        slot.serial->setReadBufferSize(readBufferBytes); // a network device bounds its own
     slot.name = QString::fromLatin1(deviceName);
     slot.timeoutMs = defaultTimeoutMs;
     slot.failed = false;
     forgetArrivals(slot);
     slot.lastRead.clear();
-    QObject::connect(slot.serial.get(), &QSerialPort::readyRead, slot.serial.get(),
+    QObject::connect(slot.device(), &QIODevice::readyRead, slot.device(),
                      [&slot] { stampArrivals(slot); });
     return succeed(0);
 }
@@ -287,35 +279,35 @@ int SetComTime(int port, double timeoutSeconds) {
 int FlushInQ(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
-    slot->serial->clear(QSerialPort::Input); // Qt's buffer and the driver's queue
-    forgetArrivals(*slot);
-    return deviceFailed(*slot) ? failOn(port, RS232_IO) : succeed(0);
+    discardInput(*slot);
+    return deviceFailed(*slot) ? failIo(port) : succeed(0);
 }
 
 int FlushOutQ(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
-    slot->serial->clear(QSerialPort::Output);
-    return deviceFailed(*slot) ? failOn(port, RS232_IO) : succeed(0);
+    discardOutput(*slot);
+    return deviceFailed(*slot) ? failIo(port) : succeed(0);
 }
 
 int ComWrt(int port, const char *buffer, int count) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
     if (!buffer || count < 0) return failOn(port, RS232_BAD_ARGUMENT);
-    if (slot->serial->write(buffer, count) != count) {
+    QIODevice &device = *slot->device();
+    if (device.write(buffer, count) != count) {
         deviceFailed(*slot);
         slot->failed = true;
-        return failOn(port, RS232_IO);
+        return failIo(port);
     }
     QElapsedTimer clock;
     clock.start();
-    while (slot->serial->bytesToWrite() > 0) {
+    while (device.bytesToWrite() > 0) {
         const qint64 left = slot->timeoutMs - clock.elapsed();
-        if (left > 0 && waitForPort(*slot->serial, PortWait::Written, deadlineIn(left))) continue;
-        if (deviceFailed(*slot)) return failOn(port, RS232_IO);
+        if (left > 0 && waitForPort(device, PortWait::Written, deadlineIn(left))) continue;
+        if (deviceFailed(*slot)) return failIo(port);
         if (clock.elapsed() >= slot->timeoutMs) {
-            slot->serial->clear(QSerialPort::Output); // nothing half-sent lingers for later
+            discardOutput(*slot); // nothing half-sent lingers for later
             return failOn(port, RS232_TIMEOUT);
         }
     }
@@ -331,19 +323,19 @@ int ComRd(int port, char *buffer, int count) {
     qint64 got = 0;
     slot->lastRead.clear();
     while (got < count) {
-        stampArrivals(*slot); // bytes taken from the driver without a signal come now
-        const qint64 read = slot->serial->read(buffer + got, count - got);
+        stampArrivals(*slot); // bytes taken in without a signal come now
+        const qint64 read = slot->device()->read(buffer + got, count - got);
         if (read < 0) {
             slot->failed = true;
-            return failOn(port, RS232_IO);
+            return failIo(port);
         }
         takeArrivals(*slot, read);
         got += read;
         const qint64 left = slot->timeoutMs - clock.elapsed();
         if (got == count || left <= 0) break;
-        if (!waitForPort(*slot->serial, PortWait::Readable, deadlineIn(left)) &&
+        if (!waitForPort(*slot->device(), PortWait::Readable, deadlineIn(left)) &&
             deviceFailed(*slot))
-            return failOn(port, RS232_IO);
+            return failIo(port);
     }
     return succeed(int(got));
 }
@@ -360,31 +352,45 @@ int GetComRdTimes(int port, double *times, int count) {
 int GetInQLen(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
-    slot->serial->waitForReadyRead(0);
-    if (deviceFailed(*slot)) return failOn(port, RS232_IO);
-    return succeed(int(qMin<qint64>(slot->serial->bytesAvailable(), INT32_MAX)));
+    slot->device()->waitForReadyRead(0);
+    if (deviceFailed(*slot)) return failIo(port);
+    return succeed(int(qMin<qint64>(slot->device()->bytesAvailable(), INT32_MAX)));
 }
 
 int GetOutQLen(int port) {
     Slot *slot = openSlot(port);
     if (!slot) return lastError;
-    slot->serial->flush(); // hands over what the driver takes without waiting
+    // hands over what the driver or the system takes without waiting
+    if (slot->network)
+        slot->network->flush();
+    else
+        slot->serial->flush();
     // A caller polls until the queue is empty: a moment's wait for what is pending keeps that
     // from spinning, and the window alive.
-    if (slot->serial->bytesToWrite() > 0)
-        waitForPort(*slot->serial, PortWait::Written, deadlineIn(outQueuePollMs));
-    if (deviceFailed(*slot)) return failOn(port, RS232_IO);
-    return succeed(int(qMin<qint64>(slot->serial->bytesToWrite(), INT32_MAX)));
+    QIODevice &device = *slot->device();
+    if (device.bytesToWrite() > 0)
+        waitForPort(device, PortWait::Written, deadlineIn(outQueuePollMs));
+    if (deviceFailed(*slot)) return failIo(port);
+    return succeed(int(qMin<qint64>(device.bytesToWrite(), INT32_MAX)));
 }
 
 int CloseCom(int port) {
     if (!validPort(port)) return failOn(port, RS232_BAD_PORT);
     Slot &slot = ports[port];
-    if (!slot.serial) return failOn(port, RS232_NOT_OPEN);
-    slot.serial->close();
-    slot.serial.reset(); // the next open starts from a fresh object, also after a failure
+    if (!slot.device()) return failOn(port, RS232_NOT_OPEN);
+    // the next open starts from a fresh object, also after a failure
+    if (slot.network) {
+        closeNetworkLine(port, slot.address, std::move(slot.network));
+    } else {
+        slot.serial->close();
+        slot.serial.reset();
+    }
     slot.failed = false;
     return succeed(0);
+}
+
+int recordFailure(int code, const QString &text) {
+    return fail(code, text);
 }
 
 int ReturnRS232Err(void) {

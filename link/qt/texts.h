@@ -7,3 +7,6 @@
 QString inLanguage(const QString &german, const QString &english);
 // "no such device", the cause the layer gives most often.
 QString noDevice();
+// Makes text the cause of the calling thread's most recent failure, for ReturnRS232Err and
+// GetRS232ErrorString (rs232_qt.cpp). Returns code.
+int recordFailure(int code, const QString &text);

@@ -1,10 +1,12 @@
 // Waits that run the event loop without the operator's input, or block where no loop may run.
 #include "link/qt/waits.h"
+#include "link/qt/network_device.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QSerialPort>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 
@@ -54,17 +56,47 @@ private:
     bool ended = false;
 };
 
-bool blockForPort(QSerialPort &port, PortWait what, QDeadlineTimer deadline) {
-    const int ms = int(qMax<qint64>(0, deadline.remainingTime()));
-    return what == PortWait::Readable ? port.waitForReadyRead(ms) : port.waitForBytesWritten(ms);
+int msLeft(QDeadlineTimer deadline) {
+    return int(std::clamp<qint64>(deadline.remainingTime(), 0, INT_MAX));
+}
+
+bool blockForPort(QIODevice &port, PortWait what, QDeadlineTimer deadline) {
+    return what == PortWait::Readable ? port.waitForReadyRead(msLeft(deadline))
+                                      : port.waitForBytesWritten(msLeft(deadline));
+}
+
+// Whether the device has failed already, so that no wait can end by its signals.
+bool failedBefore(QIODevice &port) {
+    if (const auto *serial = qobject_cast<QSerialPort *>(&port))
+        return serial->error() != QSerialPort::NoError &&
+               serial->error() != QSerialPort::TimeoutError;
+    if (const auto *network = dynamic_cast<NetworkDevice *>(&port)) return network->failed();
+    if (const auto *socket = qobject_cast<QAbstractSocket *>(&port))
+        return socket->state() != QAbstractSocket::ConnectedState;
+    return false;
+}
+
+// Ends the wait when the device fails: a serial port reports an error; a socket or a network
+// connection ends its input.
+void endOnFailure(QIODevice &port, LoopWait &wait) {
+    if (auto *serial = qobject_cast<QSerialPort *>(&port))
+        QObject::connect(serial, &QSerialPort::errorOccurred, &wait.loop,
+                         [&wait](QSerialPort::SerialPortError failure) {
+                             if (failure != QSerialPort::NoError) wait.end();
+                         });
+    if (auto *socket = qobject_cast<QAbstractSocket *>(&port))
+        QObject::connect(socket, &QAbstractSocket::errorOccurred, &wait.loop,
+                         [&wait](QAbstractSocket::SocketError failure) {
+                             if (failure != QAbstractSocket::SocketTimeoutError) wait.end();
+                         });
+    QObject::connect(&port, &QIODevice::readChannelFinished, &wait.loop, [&wait] { wait.end(); });
 }
 
 } // namespace
 
-bool waitForPort(QSerialPort &port, PortWait what, QDeadlineTimer deadline) {
+bool waitForPort(QIODevice &port, PortWait what, QDeadlineTimer deadline) {
     if (!eventLoopHere()) return blockForPort(port, what, deadline);
-    const QSerialPort::SerialPortError error = port.error();
-    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) return false;
+    if (failedBefore(port)) return false;
 
     LoopWait wait(deadline);
     bool moved = false;
@@ -73,15 +105,23 @@ bool waitForPort(QSerialPort &port, PortWait what, QDeadlineTimer deadline) {
         wait.end();
     };
     if (what == PortWait::Readable)
-        QObject::connect(&port, &QSerialPort::readyRead, &wait.loop, bytes);
+        QObject::connect(&port, &QIODevice::readyRead, &wait.loop, bytes);
     else
-        QObject::connect(&port, &QSerialPort::bytesWritten, &wait.loop, bytes);
-    QObject::connect(&port, &QSerialPort::errorOccurred, &wait.loop,
-                     [&](QSerialPort::SerialPortError failure) {
-                         if (failure != QSerialPort::NoError) wait.end();
-                     });
+        QObject::connect(&port, &QIODevice::bytesWritten, &wait.loop, bytes);
+    endOnFailure(port, wait);
     if (!wait.run()) return blockForPort(port, what, deadline);
     return moved;
+}
+
+bool waitForConnection(QAbstractSocket &socket, QDeadlineTimer deadline) {
+    if (socket.state() == QAbstractSocket::ConnectedState) return true;
+    if (!eventLoopHere() || socket.state() == QAbstractSocket::UnconnectedState)
+        return socket.waitForConnected(msLeft(deadline));
+    LoopWait wait(deadline);
+    QObject::connect(&socket, &QAbstractSocket::connected, &wait.loop, [&wait] { wait.end(); });
+    endOnFailure(socket, wait);
+    if (!wait.run()) return socket.waitForConnected(msLeft(deadline));
+    return socket.state() == QAbstractSocket::ConnectedState;
 }
 
 void waitUntil(QDeadlineTimer deadline) {

@@ -6,12 +6,17 @@
 
 #include <QDeadlineTimer>
 
-class QSerialPort;
+class QAbstractSocket;
+class QIODevice;
 
 enum class PortWait { Readable, Written };
 
-// Waits until the port has received bytes (Readable) or written some (Written), reports a
-// failure, or the deadline has passed. True when bytes came or went.
-bool waitForPort(QSerialPort &port, PortWait what, QDeadlineTimer deadline);
+// Waits until the port's byte device (a serial port, a socket, a network connection) has
+// received bytes (Readable) or written some (Written), reports a failure, or the deadline has
+// passed. True when bytes came or went.
+bool waitForPort(QIODevice &port, PortWait what, QDeadlineTimer deadline);
+// Waits until a socket that is connecting has connected, failed, or the deadline has passed.
+// True when it is connected.
+bool waitForConnection(QAbstractSocket &socket, QDeadlineTimer deadline);
 // Returns once the deadline has passed, never sooner.
 void waitUntil(QDeadlineTimer deadline);

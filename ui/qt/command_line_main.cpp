@@ -1,6 +1,6 @@
-// kelvra-ascii, the command users type: it runs what needs no window itself, on Qt Core and Qt
-// SerialPort alone, and hands a run with a window over to kelvra-ascii-window (ui/main.cpp),
-// which loads Qt Widgets.
+// kelvra-ascii, the command users type: it runs what needs no window itself, on Qt Core, Qt
+// Network and Qt SerialPort alone, and hands a run with a window over to kelvra-ascii-window
+// (ui/main.cpp), which loads Qt Widgets.
 #include "display/visible.h"
 #include "ui/command_line.h"
 #include "ui/options.h"
