@@ -15,11 +15,12 @@ enum {
     POLL_MAX_CHAMBERS = 32, // a bus carries addresses 1..32
     POLL_MISSES_TO_BACK_OFF = 3,
     POLL_BACK_OFF_MS = 30000,
-    // Between the end of one exchange (itself after the answer's last byte) and the next request
-    // on the line: the trailing bytes of one chamber (a CR LF after its frame: 1.2 ms at 19200
-    // baud) are in, and flushed by the next exchange, before its request.
-    POLL_QUIET_MS = 2,
 };
+
+// Between the end of one exchange (itself after the answer's last byte) and the next request on
+// the line, two byte times at 19200 baud: the trailing bytes of one chamber (a CR LF after its
+// frame) are in by then, and the next exchange flushes them before its request.
+constexpr double POLL_QUIET_MS = 1.2;
 
 struct PolledChamber {
     LabChamber chamber;

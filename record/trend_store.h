@@ -10,7 +10,7 @@ enum {
     TREND_CHANNELS = 8,                // channels kept; answers of any further one add nothing
     TREND_SERIES = 2 * TREND_CHANNELS, // an actual and a set series per channel
     TREND_RECENT = 8192,               // newest points of a series kept whole: 4.5 h at 2 s
-    TREND_BUCKETS = 4096,              // min/max buckets of a series over the whole run
+    TREND_BUCKETS = 2048,              // min/max buckets of a series over the whole run
     TREND_FIRST_BUCKET_MS = 1000,      // a bucket's width until they first fill
     TREND_CSV_LINE_SIZE = 128,         // one CSV line: time, channel and two numbers
     TREND_ACTUAL = 0,                  // the kinds of series: series = 2 * channel index + kind

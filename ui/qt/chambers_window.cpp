@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 ChambersWindow::ChambersWindow(ChamberModel *model, QWidget *parent)
@@ -73,9 +74,22 @@ ChambersWindow::ChambersWindow(ChamberModel *model, QWidget *parent)
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
     showPolling(m_model->polling());
-    for (int column = 0; column < ChamberModel::Columns; column++)
-        m_table->resizeColumnToContents(column);
-    resize(1100, 420);
+    // widths in characters, at least their header's: a row stays one line
+    m_table->setWordWrap(false);
+    const int rowHeight = m_table->fontMetrics().height() + 6;
+    m_table->verticalHeader()->setDefaultSectionSize(rowHeight);
+    constexpr int columnChars[ChamberModel::Columns] = {12, 6, 7, 18, 20, 6, 30, 11, 11};
+    const int charWidth = m_table->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    int width = 0;
+    for (int column = 0; column < ChamberModel::Columns; column++) {
+        const QString name = model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int fit = std::max(
+            columnChars[column] * charWidth,
+            m_table->horizontalHeader()->fontMetrics().horizontalAdvance(name) + 3 * charWidth);
+        m_table->setColumnWidth(column, fit);
+        width += fit;
+    }
+    resize(width + 4 * charWidth, 16 * rowHeight);
 }
 
 // The model may outlive the window, or go first when the program ends.
