@@ -17,6 +17,7 @@
 // Exits 1 when the goal is missed or the exchanges do not all happen.
 #include "link/rs232.h"
 #include "tests/support/exchange_window.h"
+#include "tests/support/run_queue.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
 
@@ -37,18 +38,6 @@ constexpr double GOAL_MS = 50;
 
 double ms(SteadyTime from, SteadyTime to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// Milliseconds this thread has spent ready to run but waiting for a processor; -1 if unknown.
-double runQueueMs() {
-    static const int file = open("/proc/thread-self/schedstat", O_RDONLY | O_CLOEXEC);
-    char text[128];
-    const ssize_t length = file < 0 ? -1 : pread(file, text, sizeof text - 1, 0);
-    if (length <= 0) return -1;
-    text[length] = '\0';
-    unsigned long long running = 0, waiting = 0;
-    if (std::sscanf(text, "%llu %llu", &running, &waiting) != 2) return -1;
-    return double(waiting) / 1e6;
 }
 
 struct Gap {

@@ -2,25 +2,40 @@
 #include "record/logging.h"
 
 #include "record/log.h"
+#include "record/log_name.h"
 #include "record/record.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
 LogFile log = {-1, "", 1};
+char pattern[LOG_PATH_SIZE]; // the name as given; its strftime fields pick the file
 int listenerId;
 LoggingFailure failureHandler;
 void *failureContext;
 LogAnnotation annotation;
 void *annotationContext;
 
+// The file that a row written at wallMs belongs in: when the pattern names another one now, the
+// old file is closed and the new one opened (with its header when new), before the row is
+// written, so every row lies whole in the file of its own time.
+int follow_pattern(long long wallMs) {
+    char name[LOG_PATH_SIZE];
+    if (log_name_at(pattern, wallMs, name, sizeof name) != 0) return -ENAMETOOLONG;
+    if (log_is_open(&log) && std::strcmp(name, log.path) == 0) return 0;
+    log_close(&log);
+    return log_open(&log, name);
+}
+
 void append_exchange(const ExchangeRecord *record, void *) {
+    int error = follow_pattern(record->wallMs);
     char alarm[LOG_ALARM_SIZE] = "";
     if (annotation) annotation(record, alarm, sizeof alarm, annotationContext);
-    const int error = log_append(&log, record, alarm);
+    if (error == 0) error = log_append(&log, record, alarm);
     if (error == 0) return;
     char path[LOG_PATH_SIZE];
     std::snprintf(path, sizeof path, "%s", log.path);
@@ -32,7 +47,12 @@ void append_exchange(const ExchangeRecord *record, void *) {
 
 int start_logging(const char *path) {
     stop_logging();
-    if (const int error = log_open(&log, path); error != 0) return error;
+    if (std::snprintf(pattern, sizeof pattern, "%s", path) >= (int)sizeof pattern)
+        return -ENAMETOOLONG;
+    if (const int error = follow_pattern((long long)std::time(nullptr) * 1000); error != 0) {
+        log_close(&log);
+        return error;
+    }
     listenerId = add_exchange_listener(append_exchange, nullptr);
     if (listenerId < 0) {
         log_close(&log);

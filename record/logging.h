@@ -11,12 +11,14 @@ typedef void (*LogAnnotation)(const ExchangeRecord *record, char *text, int size
 // Told that a failed write has stopped logging: the file and the negative errno.
 typedef void (*LoggingFailure)(const char *path, int error, void *context);
 
-// Opens path for appending and logs every later exchange to it, in place of any log before.
-// Returns 0, or a negative errno with logging off.
+// Opens path for appending and logs every later exchange to it, in place of any log before. A
+// path with strftime fields (record/log_name.h) names a file by the local time of each
+// exchange's write: when the name changes, the next row begins the new file. Returns 0, or a
+// negative errno with logging off.
 int start_logging(const char *path);
 // Stops logging and closes the file; harmless when it is off.
 void stop_logging(void);
-// The file being logged to, or null while logging is off.
+// The file being logged to now, or null while logging is off.
 const char *logging_path(void);
 // Whom a failed write tells, after it has stopped logging (one at a time; null for none).
 void on_logging_failure(LoggingFailure failure, void *context);

@@ -23,3 +23,11 @@ void stats_reset(ExchangeStats *stats);
 void stats_add(ExchangeStats *stats, int outcome, double rttMs);
 // The median round-trip time in ms, to RTT_BIN_US; -1 when no exchange had one.
 double stats_median_rtt(const ExchangeStats *stats);
+// The round-trip time that a fraction (0..1] of the timed exchanges do not exceed (0.95: the 95th
+// percentile), to RTT_BIN_US; -1 when no exchange had one.
+double stats_rtt_percentile(const ExchangeStats *stats, double fraction);
+// count empty counts in one block on the heap, for keeping one per chamber: a block of many is
+// large enough that the system maps it afresh, so each histogram takes memory only where its
+// times fall. Free with stats_free. Null when memory is short.
+ExchangeStats *stats_new_array(int count);
+void stats_free(ExchangeStats *stats);

@@ -154,11 +154,16 @@ int trend_add(TrendStore *store, long long ms, const ChannelValues *values) {
     return 1;
 }
 
-int trend_add_record(TrendStore *store, const ExchangeRecord *record) {
+int record_channel_values(const ExchangeRecord *record, ChannelValues *values) {
     char frame[FRAME_BUFFER_SIZE];
     if (record->command[0] != 'A' || answer_frame(record, frame) == 0) return 0;
+    return read_channel_values(frame, values);
+}
+
+int trend_add_record(TrendStore *store, const ExchangeRecord *record) {
     ChannelValues values;
-    if (!read_channel_values(frame, &values)) return 0;
+    // a bus scan's probe asks who is there; its answer is no point of anyone's trend
+    if (record->trigger == BY_SCAN || !record_channel_values(record, &values)) return 0;
     const long long arrival = record->rttMs >= 0 ? std::llround(record->rttMs) : 0;
     return trend_add(store, record->wallMs + arrival, &values);
 }

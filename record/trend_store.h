@@ -9,8 +9,8 @@
 enum {
     TREND_CHANNELS = 8,                // channels kept; answers of any further one add nothing
     TREND_SERIES = 2 * TREND_CHANNELS, // an actual and a set series per channel
-    TREND_RECENT = 16384,              // newest points of a series kept whole: 9 h at 2 s
-    TREND_BUCKETS = 8192,              // min/max buckets of a series over the whole run
+    TREND_RECENT = 8192,               // newest points of a series kept whole: 4.5 h at 2 s
+    TREND_BUCKETS = 2048,              // min/max buckets of a series over the whole run
     TREND_FIRST_BUCKET_MS = 1000,      // a bucket's width until they first fill
     TREND_CSV_LINE_SIZE = 128,         // one CSV line: time, channel and two numbers
     TREND_ACTUAL = 0,                  // the kinds of series: series = 2 * channel index + kind
@@ -52,8 +52,12 @@ void trend_clear(TrendStore *store);
 // ->hasSet) becomes a point of its channel's series. Returns 1 when it added one, else 0.
 int trend_add(TrendStore *store, long long ms, const ChannelValues *values);
 // Adds what a record's answer carries: only a valid response to a command whose letter is A,
-// read by the A sentence's rules; its time is the write's plus the answer's round trip.
+// read by the A sentence's rules, and never a bus scan's probe; its time is the write's plus the
+// answer's round trip.
 int trend_add_record(TrendStore *store, const ExchangeRecord *record);
+// The channel values of a valid answer to a command whose letter is A, read from the frame it
+// accepted by the A sentence's rules. Returns 1, or 0 when the record has none.
+int record_channel_values(const ExchangeRecord *record, ChannelValues *values);
 
 // The series of channel index c (0 .. store->channels - 1) and kind.
 inline int trend_series(int c, int kind) {

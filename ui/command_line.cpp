@@ -90,7 +90,8 @@ int run_without_window(const CommandLineExchange *options) {
     if (const int status = start_command_line_publishing(); status != 0) return status;
     if (options->run) return finish_command_line_publishing(run_command_line_sequence(options));
     const int alarms = watch_command_line_alarms();
-    const int status = options->scan ? run_command_line_scan(options)
+    const int status = options->scan   ? run_command_line_scan(options)
+                       : options->poll ? run_command_line_lab(options)
                        : options->repeat >= 0 || options->timestamps
                            ? run_command_line_polling(options)
                            : run_command_line_exchange(options);

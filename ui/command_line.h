@@ -4,6 +4,7 @@
 #pragma once
 
 #include "exchange/exchange.h"
+#include "record/stats.h"
 #include "ui/options.h"
 
 #include <cstdio>
@@ -30,6 +31,13 @@ void command_line_request(const CommandLineExchange *options, const char *comman
                           int *messages, ExchangeRequest *request);
 // Writes a Latin-1 text as one UTF-8 line, its control characters as escapes.
 void print_entry(FILE *out, const char *entry);
+// The first SIGINT or SIGTERM from now on asks the run to end after the exchange in progress
+// (stop_requested), a second one ends it at once; release_stop_signals restores the defaults.
+void catch_stop_signals(void);
+void release_stop_signals(void);
+int stop_requested(void);
+// "kelvra-ascii: <who>N exchanges; each outcome's count; round trip min, median, max" on stderr.
+void print_summary(const char *who, const ExchangeStats *stats);
 // Nonzero once a write to the --log file failed (it was said on stderr, and logging stopped).
 int command_line_log_failed(void);
 
@@ -47,6 +55,14 @@ int run_without_window(const CommandLineExchange *options);
 // exchange got a valid response, EXIT_PORT_ERROR when it met a port error, EXIT_OUTPUT_FAILED,
 // EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
 int run_command_line_polling(const CommandLineExchange *options);
+// --poll: the chambers of --chamber or --lab (its "map" applied), each port on a worker thread
+// of its own (exchange/lab_polling.h), options->repeat turns per chamber (until SIGINT or
+// SIGTERM without), every options->interval seconds when given, else at each chamber's own
+// interval. Prints a line (with --json a JSON object) per exchange on stdout, in order per
+// chamber, and a summary per chamber on stderr. Returns 0 when every chamber's last exchange got
+// a valid answer, EXIT_PORT_ERROR when one met a port error (also for a lab file that cannot be
+// read), EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
+int run_command_line_lab(const CommandLineExchange *options);
 // --scan: the bus scan of options->from..to; prints "address<TAB>rtt_ms<TAB>entry" for each
 // address with a valid response and a summary on stderr. Returns 0 when an address answered,
 // EXIT_NO_RESPONSE when none did, EXIT_PORT_ERROR (the scan stops at the first) or

@@ -59,8 +59,25 @@ bool wait_until(double when) {
     return false;
 }
 
-void print_summary(const ExchangeStats *stats) {
-    std::fprintf(stderr, "kelvra-ascii: %lld exchange%s", stats->exchanges,
+} // namespace
+
+void catch_stop_signals(void) {
+    stopRequested = 0;
+    (void)std::signal(SIGINT, request_stop);
+    (void)std::signal(SIGTERM, request_stop);
+}
+
+void release_stop_signals(void) {
+    (void)std::signal(SIGINT, SIG_DFL);
+    (void)std::signal(SIGTERM, SIG_DFL);
+}
+
+int stop_requested(void) {
+    return stopRequested != 0;
+}
+
+void print_summary(const char *who, const ExchangeStats *stats) {
+    std::fprintf(stderr, "kelvra-ascii: %s%lld exchange%s", who, stats->exchanges,
                  stats->exchanges == 1 ? "" : "s");
     const char *separator = "; ";
     for (int code = 0; code < RECEIVE_OUTCOMES; code++) {
@@ -76,8 +93,6 @@ void print_summary(const ExchangeStats *stats) {
         std::fprintf(stderr, "; no round trip\n");
 }
 
-} // namespace
-
 // The grid is the window timer's: exchange k starts at start + k * interval, and one that runs
 // past a grid point lets that point go and waits for the next one ahead.
 int run_command_line_polling(const CommandLineExchange *options) {
@@ -91,9 +106,7 @@ int run_command_line_polling(const CommandLineExchange *options) {
     printer.trace = options->trace;
     stats_reset(&printer.stats);
     command_line_request(options, options->text, BY_POLL, &messages, &request);
-    stopRequested = 0;
-    (void)std::signal(SIGINT, request_stop);
-    (void)std::signal(SIGTERM, request_stop);
+    catch_stop_signals();
 
     const long count = options->repeat < 0 ? 1 : options->repeat;
     const long long period = std::llround(options->interval * 1e9);
@@ -118,9 +131,8 @@ int run_command_line_polling(const CommandLineExchange *options) {
         if (!wait_until((double)due / 1e9)) break;
     }
 
-    (void)std::signal(SIGINT, SIG_DFL);
-    (void)std::signal(SIGTERM, SIG_DFL);
-    if (options->repeat >= 0) print_summary(&printer.stats);
+    release_stop_signals();
+    if (options->repeat >= 0) print_summary("", &printer.stats);
     if (status != EXIT_OUTPUT_FAILED && command_line_log_failed()) status = EXIT_LOG_FAILED;
     return status;
 }

@@ -11,6 +11,7 @@
 #include "link/rs232.h"
 #include "mqtt/mqtt.h"
 #include "ui/command_line_run.h"
+#include "ui/lab_options.h"
 #include "ui/ports.h"
 
 #include <cerrno>
@@ -42,6 +43,7 @@ constexpr const char *EXCHANGE = "Command-line exchange";
 constexpr const char *LOG = "Log file";
 constexpr const char *SCAN = "Bus scan";
 constexpr const char *RUN = "Acceptance run";
+constexpr const char *POLL = "Polling a lab";
 constexpr const char *MQTT = "Publishing to MQTT";
 constexpr const char *INFORMATION = "Information";
 
@@ -283,6 +285,16 @@ int add_alarm(const char *value) {
     return OPTIONS_CONTINUE;
 }
 
+int start_poll(const char *) {
+    request.poll = 1;
+    return OPTIONS_CONTINUE;
+}
+
+int set_json(const char *) {
+    request.json = 1;
+    return OPTIONS_CONTINUE;
+}
+
 int show_help(void);
 int show_version(void);
 int list_ports(void);
@@ -355,10 +367,23 @@ const Option options[] = {
      "chamber leaves a band or falls silent, e.g.\n"
      "\"A0 actual between 15 and 40 for 1 min\" or\n"
      "\"no answer for 30 s\"; repeatable"},
+    {"--poll", nullptr, start_poll, POLL,
+     "poll the chambers of --chamber or --lab without a\n"
+     "window, each port on its own, with --interval and\n"
+     "--repeat (turns per chamber; default until\n"
+     "interrupted)"},
+    {"--chamber", "PORT:ADDRESS[:COMMAND,...]", add_chamber_option, POLL,
+     "a chamber to poll, e.g. com1:3 or com1:3:A0,A1\n"
+     "(default command A0); repeatable"},
+    {"--lab", "FILE", set_lab_option, POLL,
+     "the chambers of a lab file (JSON, see the README);\n"
+     "the window opens its chambers view with them"},
+    {"--json", nullptr, set_json, POLL, "with --poll, print one JSON object per exchange"},
     {"--log", "FILE", set_log, LOG,
      "append one row per exchange to the CSV file FILE,\n"
      "in the window from start-up and with --send\n"
-     "(format below)"},
+     "(format below); strftime fields such as %Y-%m-%d\n"
+     "begin a new file when the name changes"},
     {"--mqtt", "URL", set_mqtt, MQTT,
      "publish every exchange to the MQTT broker at URL,\n"
      "mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS);\n"
@@ -421,6 +446,8 @@ int show_help(void) {
                 "  or:  kelvra-ascii --send TEXT [--repeat N] [OPTION]...\n"
                 "  or:  kelvra-ascii --scan [OPTION]...\n"
                 "  or:  kelvra-ascii --run FILE [--junit FILE] [OPTION]...\n"
+                "  or:  kelvra-ascii --poll --chamber PORT:ADDRESS[:COMMAND,...]... [OPTION]...\n"
+                "  or:  kelvra-ascii --poll --lab FILE [OPTION]...\n"
                 "Operator's test tool for climate test chambers that speak the Kelvra ASCII\n"
                 "protocol on a serial line. Unless an option prints and exits, it opens its\n"
                 "window, which needs a graphical display; with --send, --scan or --run it runs\n"
@@ -478,12 +505,13 @@ int show_help(void) {
                 "With --mqtt, every exchange is published under PREFIX (--mqtt-prefix) at QoS 1:\n"
                 "PREFIX/comN/ADDRESS/exchange (JSON: time, port, address, command, outcome,\n"
                 "rtt_ms, sent, received), after a valid A answer PREFIX/comN/ADDRESS/A<channel>\n"
-                "retained (JSON: actual, set, time), PREFIX/status retained (online; the\n"
-                "broker's last will offline) and PREFIX/dropped after a reconnection when\n"
-                "messages gave way meanwhile. A broker that is slow or away never delays an\n"
-                "exchange: up to 10000 messages wait for it. At the end the run waits up to 2 s\n"
-                "for them to be sent. Exit status 78 when the credentials or CA file cannot be\n"
-                "used (unreadable, or readable by others).\n"
+                "retained (JSON: actual, set, time), PREFIX/comN/ADDRESS/alarm when an alarm is\n"
+                "raised or cleared (JSON: time, state, alarm, detail), PREFIX/status retained\n"
+                "(online; the broker's last will offline) and PREFIX/dropped after a\n"
+                "reconnection when messages gave way meanwhile. A broker that is slow or away\n"
+                "never delays an exchange: up to 10000 messages wait for it. At the end the run\n"
+                "waits up to 2 s for them to be sent. Exit status 78 when the credentials or CA\n"
+                "file cannot be used (unreadable, or readable by others).\n"
                 "\n"
                 "With --scan, each address that answers gives one line: the address, the round\n"
                 "trip in milliseconds and the received entry, separated by tabs; a summary goes\n"
@@ -497,6 +525,15 @@ int show_help(void) {
                 "step failed, 2 serial-port error, 64 usage error, 65 the file does not parse,\n"
                 "66 it cannot be read, 73 report or log file failed, 74 output failed.\n"
                 "\n"
+                "With --poll, each exchange prints one line: the chamber (port:address), the\n"
+                "sent and the received entry (empty without a valid answer), separated by\n"
+                "tabs; with --json instead one JSON object: time, port, address, command,\n"
+                "outcome, rtt_ms (null without a valid answer), received (the payload of a\n"
+                "valid answer, else every byte read, as text with control bytes escaped) and\n"
+                "for an A answer channel, actual and set. A summary per chamber goes to\n"
+                "standard error. Exit status: 0 when every chamber's last exchange got a valid\n"
+                "answer, 1 otherwise, 2 when one met a serial-port error.\n"
+                "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
                 "  kelvra-ascii --send A0\n"
@@ -507,7 +544,9 @@ int show_help(void) {
                 "  kelvra-ascii --send A0 --log chamber.csv\n"
                 "  kelvra-ascii --send A0 --repeat 0 --interval 5 --timestamps\n"
                 "  kelvra-ascii --scan --timeout 100\n"
-                "  kelvra-ascii --run acceptance.seq --junit acceptance.xml\n");
+                "  kelvra-ascii --run acceptance.seq --junit acceptance.xml\n"
+                "  kelvra-ascii --poll --chamber com1:1 --chamber com1:2:A0,A1 --json\n"
+                "  kelvra-ascii --poll --lab lab.json --log 'lab-%%Y-%%m-%%d.csv'\n");
     return finish_standard_output();
 }
 
@@ -519,17 +558,39 @@ const Option *find_option(const char *argument, size_t nameLength) {
     return nullptr;
 }
 
+// What --poll and its companions must satisfy.
+int check_polling(void) {
+    const bool polling = request.poll != 0;
+    const bool chambers = chamber_options()->count > 0;
+    if (!polling && (chambers || request.json))
+        return usage_error("options --chamber and --json need --poll");
+    if (!polling) return OPTIONS_CONTINUE;
+    if (request.text || request.scan || request.address >= 0 || request.port >= 0)
+        return usage_error("option --poll takes its chambers from --chamber or --lab, not from "
+                           "--send, --scan, --address or --port");
+    if (chambers == (lab_file_option() != nullptr))
+        return usage_error("option --poll needs either --chamber or --lab");
+    if (request.trace) return usage_error("option --trace is not for --poll");
+    return OPTIONS_CONTINUE;
+}
+
 // What the options given together must satisfy; a usage error names the first they break.
 int check_combination(void) {
     const bool scanning = request.scan != 0;
     if (request.run &&
-        (request.text || scanning || request.address >= 0 || request.port >= 0 ||
+        (request.text || scanning || request.poll || request.address >= 0 || request.port >= 0 ||
          request.mode >= 0 || request.trace || request.repeat >= 0 || request.timestamps))
         return usage_error("option --run takes its chambers and commands from the file; it goes "
                            "with --junit, --alarm, --log, --mqtt, --map and --lang only");
     if (request.junit && !request.run) return usage_error("option --junit needs --run");
-    if (alarm_option_count() > 0 && !request.run && request.repeat < 0)
-        return usage_error("option --alarm needs --run or --repeat");
+    if (alarm_option_count() > 0 && !request.run && request.repeat < 0 && !request.poll)
+        return usage_error("option --alarm needs --run, --repeat or --poll");
+    if (const int status = check_polling(); status != OPTIONS_CONTINUE) return status;
+    if (request.poll) {
+        if (request.from >= 0 || request.to >= 0 || request.timeoutMs >= 0)
+            return usage_error("options --from, --to and --timeout need --scan");
+        return OPTIONS_CONTINUE; // --interval stays -1 unless given: each chamber's own then
+    }
     if (!request.text && !scanning &&
         (request.address >= 0 || request.port >= 0 || request.mode >= 0))
         return usage_error("options --address, --port and --mode need --send or --scan");
@@ -560,9 +621,10 @@ int check_combination(void) {
 } // namespace
 
 int parse_options(int argc, char *argv[]) {
-    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, nullptr, nullptr};
+    request = {nullptr, -1, -1, -1, 0, 0, -1, -1, -1, -1, -1, 0, nullptr, nullptr, 0, 0};
     clear_alarm_options();
     logFile = nullptr;
+    reset_lab_options();
     mqtt = {};
     mqttGiven = false;
     noSettings = 0;
@@ -604,7 +666,7 @@ int finish_standard_output(void) {
 }
 
 const CommandLineExchange *command_line_exchange(void) {
-    return request.text || request.scan || request.run ? &request : nullptr;
+    return request.text || request.scan || request.run || request.poll ? &request : nullptr;
 }
 
 const char *log_file_option(void) {

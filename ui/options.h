@@ -24,6 +24,8 @@ struct CommandLineExchange {
     int timestamps;   // --timestamps: each line after the time of its exchange's write
     // --run: the sequence file of an acceptance run, and where --junit puts its report; or null
     const char *run, *junit;
+    int poll;         // --poll: the chambers of --chamber or --lab (ui/lab_options.h) instead
+    int json;         // --json: with --poll, one JSON object per exchange
 };
 
 // Reads the options in argv[1..argc-1] and applies them in order (--lang sets Fremdsprache, each
@@ -36,7 +38,7 @@ int parse_options(int argc, char *argv[]);
 // printed could not be written (standard output closed, a pipe without reader, a full disk).
 int finish_standard_output(void);
 // The run without a window that the options of the last parse_options asked for, or null when
-// none of --send, --scan and --run was among them (the tool then opens its window).
+// none of --send, --scan, --run and --poll was among them (the tool then opens its window).
 const CommandLineExchange *command_line_exchange(void);
 // The file that --log named, or null.
 const char *log_file_option(void);

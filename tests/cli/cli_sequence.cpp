@@ -148,7 +148,7 @@ TEST(CommandLineSequence, AFileThatDoesNotParseRunsNothingAndOptionsMustFit) {
         {{"--send", "A0", "--junit", "x.xml"}, 64, "kelvra-ascii: option --junit needs --run\n"},
         {{"--send", "A0", "--alarm", "no answer for 1 s"},
          64,
-         "kelvra-ascii: option --alarm needs --run or --repeat\n"},
+         "kelvra-ascii: option --alarm needs --run, --repeat or --poll\n"},
         {{"--send", "A0", "--repeat", "2", "--alarm", "A0 actual within 2 set"},
          64,
          "kelvra-ascii: --alarm A0 actual within 2 set: column 20: expected \"of\" after the "

@@ -24,7 +24,8 @@ completes_to() { # completes_to LINE EXPECTED: the completions, sorted, are EXPE
 }
 
 rows=( # line typed | completions offered
-    "$ascii --la|--lang" "$ascii --lang |de en" "$ascii --lang=e|en" "$ascii --mode |0 1 2"
+    "$ascii --lan|--lang" "$ascii --la|--lab --lang" "$ascii --lang |de en" "$ascii --lang=e|en"
+    "$ascii --mode |0 1 2"
     "$ascii --address |" "$ascii --port com2|com2 com20" "$ascii --map com2|com20= com2="
     "$ascii --map com2=$work/l|$work/line $work/log.csv" "$ascii --log $work/lo|$work/log.csv"
     "$chamber --fa|--fault --fault-every" "$chamber --fault bad|bad-checksum bad-then-good"

@@ -21,8 +21,11 @@
 BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
     : QDialog(parent), m_progress(new QProgressBar(this)), m_status(new QLabel(this)),
       m_model(new QStandardItemModel(0, 3, this)), m_table(new QTableView(this)),
-      m_button(new QPushButton(byLanguage(QStringLiteral("Abbrechen"), QStringLiteral("Cancel")),
-                               this)) {
+      m_button(
+          new QPushButton(byLanguage(QStringLiteral("Abbrechen"), QStringLiteral("Cancel")), this)),
+      m_add(new QPushButton(byLanguage(QStringLiteral("Antwortende &Kammern hinzuf\u00fcgen"),
+                                       QStringLiteral("Add the answering &chambers")),
+                            this)) {
     setWindowTitle(byLanguage(QStringLiteral("Bus durchsuchen"), QStringLiteral("Scan bus")));
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -56,6 +59,12 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(m_button, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &BusScanDialog::reject);
+    buttons->addButton(m_add, QDialogButtonBox::ActionRole);
+    m_add->setEnabled(false);
+    connect(m_add, &QPushButton::clicked, this, [this] {
+        if (onAddChambers) onAddChambers(m_scan.request.port, m_answered);
+        m_add->setEnabled(false);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_progress);
@@ -131,6 +140,7 @@ void BusScanDialog::step() {
         rtt->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_model->appendRow(
             {address, rtt, new QStandardItem(QString::fromLatin1(m_record.receivedText))});
+        m_answered.append(m_record.address);
         m_answering += (m_answering.isEmpty() ? QString() : QStringLiteral(", ")) +
                        QString::number(m_record.address);
     }
@@ -142,6 +152,7 @@ void BusScanDialog::finish(const QString &status) {
     m_next.stop();
     m_status->setText(status);
     m_button->setText(byLanguage(QStringLiteral("Schlie\u00dfen"), QStringLiteral("Close")));
+    m_add->setEnabled(!m_answered.isEmpty());
 }
 
 void BusScanDialog::reject() {

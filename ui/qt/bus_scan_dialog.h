@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <functional>
+
 class QLabel;
 class QModelIndex;
 class QProgressBar;
@@ -26,6 +28,10 @@ public:
     bool scanning() const { return m_scan.active != 0; }
     QTableView *answers() const { return m_table; }
     QPushButton *cancelButton() const { return m_button; }
+    // "Add the answering chambers": hands the scanned port and the addresses that answered to
+    // onAddChambers (the chambers view's list), once the scan is over.
+    QPushButton *addButton() const { return m_add; }
+    std::function<void(int port, const QList<int> &addresses)> onAddChambers;
 
 protected:
     // Esc, the window's close button and Cancel end a running scan; once it is over, the dialog.
@@ -48,4 +54,6 @@ private:
     QStandardItemModel *m_model;
     QTableView *m_table;
     QPushButton *m_button;
+    QPushButton *m_add;
+    QList<int> m_answered;
 };

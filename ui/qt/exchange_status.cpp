@@ -17,7 +17,10 @@ ExchangeStatus::~ExchangeStatus() {
     remove_exchange_listener(m_listener);
 }
 
+// The status line and the lamp tell of the panel's own exchanges; the chambers view tells of the
+// polled ones.
 void ExchangeStatus::heard(const ExchangeRecord *record, void *context) {
+    if (record->trigger == BY_POLL) return;
     static_cast<ExchangeStatus *>(context)->show(record);
 }
 

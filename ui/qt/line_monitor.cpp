@@ -5,11 +5,13 @@
 #include "record/record.h"
 #include "ui/qt/byte_marks.h"
 #include "ui/qt/language.h"
+#include "ui/qt/monitor_filter.h"
 #include "ui/qt/monitor_model.h"
 #include "ui/qt/settings.h"
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -38,13 +40,37 @@ constexpr int columnChars[MONITOR_COLUMNS] = {13, 11, 6, 6, 6, 54, 20, 48};
 
 LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
     : QWidget(parent, Qt::Window), m_model(model), m_statistics(new QLabel(this)),
-      m_table(new QTableView(this)), m_pause(new QPushButton(this)) {
+      m_table(new QTableView(this)), m_pause(new QPushButton(this)),
+      m_filter(new MonitorFilter(this)), m_chamberChoice(new QComboBox(this)) {
     setWindowTitle(byLanguage(QStringLiteral("Leitungsmonitor"), QStringLiteral("Line monitor")));
     m_statistics->setObjectName(QStringLiteral("statistics"));
     m_statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_statistics->setWordWrap(true);
 
-    m_table->setModel(model);
+    m_filter->setSourceModel(model);
+    m_table->setModel(m_filter);
+    // one chamber's exchanges, or every exchange
+    m_chamberChoice->addItem(
+        byLanguage(QStringLiteral("alle Kammern"), QStringLiteral("all chambers")), 0);
+    // the chambers that came since: after each exchange taken, and none after a clearing
+    const auto chambersCame = [this] {
+        const QList<int> chambers = m_model->chambers();
+        if (chambers.isEmpty() && m_chamberChoice->count() > 1) {
+            m_chamberChoice->setCurrentIndex(0);
+            while (m_chamberChoice->count() > 1) m_chamberChoice->removeItem(1);
+        }
+        for (qsizetype i = m_chamberChoice->count() - 1; i < chambers.size(); i++)
+            m_chamberChoice->addItem(
+                QStringLiteral("com%1:%2").arg(chambers[i] / 256).arg(chambers[i] % 256),
+                chambers[i]);
+    };
+    chambersCame();
+    connect(model, &QAbstractItemModel::rowsInserted, this, chambersCame);
+    connect(model, &QAbstractItemModel::modelReset, this, chambersCame);
+    connect(m_chamberChoice, &QComboBox::currentIndexChanged, this, [this] {
+        m_filter->setChamber(m_chamberChoice->currentData().toInt());
+        refresh();
+    });
     m_table->setAccessibleName(
         byLanguage(QStringLiteral("Austausche"), QStringLiteral("Exchanges")));
     m_table->setItemDelegate(new ByteMarks(m_table));
@@ -100,8 +126,11 @@ LineMonitor::LineMonitor(MonitorModel *model, QWidget *parent)
         buttons->addWidget(button);
     }
     buttons->addStretch(1);
+    auto *top = new QHBoxLayout;
+    top->addWidget(m_chamberChoice);
+    top->addWidget(m_statistics, 1);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_statistics);
+    layout->addLayout(top);
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
 
@@ -137,7 +166,7 @@ void LineMonitor::showEvent(QShowEvent *event) {
 }
 
 void LineMonitor::refresh() {
-    m_statistics->setText(m_model->statisticsText());
+    m_statistics->setText(m_model->statisticsText(m_filter->chamber()));
     if (m_follow) m_table->scrollToBottom();
 }
 
@@ -153,7 +182,7 @@ void LineMonitor::copySelection() {
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
     QStringList lines;
-    for (const QModelIndex &row : rows) lines << m_model->rowText(row.row());
+    for (const QModelIndex &row : rows) lines << m_model->rowText(m_filter->mapToSource(row).row());
     if (!lines.isEmpty()) QGuiApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
@@ -182,12 +211,15 @@ void LineMonitor::save(const QString &path) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly | QIODevice::Text);
     if (written) {
-        QByteArray text = (m_model->statisticsText() + QLatin1Char('\n') + m_model->headerText() +
-                           QLatin1Char('\n'))
+        QByteArray text = (m_model->statisticsText(m_filter->chamber()) + QLatin1Char('\n') +
+                           m_model->headerText() + QLatin1Char('\n'))
                               .toUtf8();
-        for (int row = 0; row < m_model->rowCount() && written; row++) {
-            text += m_model->rowText(row).toUtf8() + '\n';
-            if (text.size() > (1 << 16) || row + 1 == m_model->rowCount()) {
+        const int rows = m_filter->rowCount();
+        for (int row = 0; row < rows && written; row++) {
+            text +=
+                m_model->rowText(m_filter->mapToSource(m_filter->index(row, 0)).row()).toUtf8() +
+                '\n';
+            if (text.size() > (1 << 16) || row + 1 == rows) {
                 written = file.write(text) == text.size();
                 text.clear();
             }

@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <QWidget>
 
+class MonitorFilter;
 class MonitorModel;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTableView;
@@ -21,6 +23,8 @@ public:
 
     QTableView *table() const { return m_table; }
     QLabel *statistics() const { return m_statistics; }
+    // "all chambers", then each chamber that exchanges went to.
+    QComboBox *chamberChoice() const { return m_chamberChoice; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -36,6 +40,8 @@ private:
     QLabel *m_statistics;
     QTableView *m_table;
     QPushButton *m_pause;
+    MonitorFilter *m_filter;
+    QComboBox *m_chamberChoice;
     QTimer m_refresh;     // statistics and scrolling follow the rows at most ten times a second
     bool m_follow = true; // the view was at its end when rows came, so it stays there
     int m_listener;

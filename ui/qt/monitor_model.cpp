@@ -13,7 +13,11 @@
 
 namespace {
 
-enum { CELL_SIZE = 4 * MONITOR_RECEIVED_KEPT, LINE_SIZE = 3 * CELL_SIZE };
+enum {
+    CELL_SIZE = 4 * MONITOR_RECEIVED_KEPT,
+    LINE_SIZE = 3 * CELL_SIZE,
+    CHAMBERS_KEPT = 640, // 20 ports of 32 addresses: chambers with statistics of their own
+};
 
 bool bytesColumn(int column) {
     return column == MONITOR_HEX || column == MONITOR_TEXT;
@@ -23,7 +27,7 @@ bool bytesColumn(int column) {
 
 MonitorModel::MonitorModel(QObject *parent)
     : QAbstractTableModel(parent), m_store(std::make_unique_for_overwrite<MonitorStore>()),
-      m_stats(std::make_unique<ExchangeStats>()),
+      m_stats(std::make_unique<ExchangeStats>()), m_chamberStats(nullptr, stats_free),
       m_bytesFont(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
     // the store's pool is left unzeroed: memory is taken as the exchanges come
     m_store->numbered = m_store->poolEnd = 0;
@@ -73,6 +77,10 @@ QVariant MonitorModel::data(const QModelIndex &index, int role) const {
             return QColor(0xC0, 0x20, 0x20);
         return {};
     }
+    case ChamberRole: {
+        const MonitorEntry *entry = monitor_entry(m_store.get(), row / 2);
+        return entry ? chamberKey(entry->port, entry->address) : 0;
+    }
     case MarkRole: {
         const int mark = monitor_mark(m_store.get(), row / 2, row % 2);
         if (mark < 0 || !bytesColumn(column)) return {};
@@ -104,7 +112,17 @@ void MonitorModel::add(const ExchangeRecord *record) {
         m_missed++;
         return;
     }
-    stats_add(m_stats.get(), record->received.code, record->answered ? record->rttMs : -1);
+    const double rtt = record->answered ? record->rttMs : -1;
+    stats_add(m_stats.get(), record->received.code, rtt);
+    const int chamber = chamberKey(record->port & 0xFF, record->address);
+    if (!m_chamberStats) m_chamberStats.reset(stats_new_array(CHAMBERS_KEPT));
+    if (!m_chamberIndex.contains(chamber) && m_chamberOrder.size() < CHAMBERS_KEPT) {
+        m_chamberIndex[chamber] = int(m_chamberOrder.size());
+        m_chamberOrder.append(chamber);
+    }
+    const auto found = m_chamberIndex.find(chamber);
+    if (m_chamberStats && found != m_chamberIndex.end())
+        stats_add(&m_chamberStats.get()[found->second], record->received.code, rtt);
     if (const int drop = monitor_room(m_store.get(), record); drop > 0) {
         beginRemoveRows(QModelIndex(), 0, 2 * drop - 1);
         monitor_drop(m_store.get(), drop);
@@ -124,6 +142,9 @@ void MonitorModel::clear() {
     beginResetModel();
     monitor_reset(m_store.get());
     stats_reset(m_stats.get());
+    m_chamberStats.reset();
+    m_chamberIndex.clear();
+    m_chamberOrder.clear();
     m_missed = 0;
     endResetModel();
 }
@@ -141,9 +162,17 @@ QString MonitorModel::headerText() const {
     return names.join(QLatin1Char('\t'));
 }
 
-QString MonitorModel::statisticsText() const {
+QString MonitorModel::statisticsText(int chamber) const {
     char text[512];
-    stats_words(m_stats.get(), text, sizeof text);
+    const ExchangeStats *stats = m_stats.get();
+    if (chamber != 0) {
+        const auto found = m_chamberIndex.find(chamber);
+        static const ExchangeStats none{};
+        stats = found != m_chamberIndex.end() && m_chamberStats
+                    ? &m_chamberStats.get()[found->second]
+                    : &none;
+    }
+    stats_words(stats, text, sizeof text);
     QString line = QString::fromLatin1(text);
     if (m_paused)
         line += byLanguage(QStringLiteral(" \u00b7 angehalten"), QStringLiteral(" \u00b7 paused"));

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QFont>
 
+#include <map>
 #include <memory>
 
 struct ExchangeRecord;
@@ -17,6 +18,9 @@ public:
     // Where a row's marked bytes begin in the text of a hex or text cell, and how many
     // characters the deciding byte takes: a QPoint(from, length); no value when none are marked.
     static constexpr int MarkRole = Qt::UserRole + 1;
+    // The row's chamber as port * 256 + address (chamberKey).
+    static constexpr int ChamberRole = Qt::UserRole + 2;
+    static int chamberKey(int port, int address) { return port * 256 + address; }
 
     explicit MonitorModel(QObject *parent = nullptr);
     ~MonitorModel() override;
@@ -40,14 +44,23 @@ public:
     QString rowText(int row) const;
     // The column headers as one such line.
     QString headerText() const;
-    // The statistics in one line, with the exchanges missed while paused.
-    QString statisticsText() const;
+    // The statistics in one line, with the exchanges missed while paused: of every exchange, or
+    // of one chamber's (a chamberKey).
+    QString statisticsText(int chamber = 0) const;
+    // The chambers that exchanges went to since the last clearing, as chamberKeys in the order
+    // they came.
+    QList<int> chambers() const { return m_chamberOrder; }
 
 private:
     static void heard(const ExchangeRecord *record, void *context);
 
     std::unique_ptr<MonitorStore> m_store;
     std::unique_ptr<ExchangeStats> m_stats;
+    // each chamber's counts, in the order the chambers came; their histograms take memory only
+    // where their times fall
+    std::unique_ptr<ExchangeStats, void (*)(ExchangeStats *)> m_chamberStats;
+    std::map<int, int> m_chamberIndex; // of a chamberKey in m_chamberStats
+    QList<int> m_chamberOrder;
     QFont m_bytesFont; // the hex and text columns'
     int m_listener;
     bool m_paused = false;

@@ -5,7 +5,9 @@
 #include "link/com_map.h"
 #include "link/rs232.h"
 #include "ui/ascii.h"
+#include "ui/lab_options.h"
 #include "ui/options.h"
+#include "ui/qt/chamber_model.h"
 #include "ui/qt/line_monitor.h"
 #include "ui/qt/mqtt_publishing.h"
 #include "ui/qt/panel.h"
@@ -136,6 +138,7 @@ int restore_window(int panel, int use) {
     if (Workbench *bench = workbenchOf(window)) {
         restoreViews(bench);
         bench->publishing()->resume();
+        if (!lab_file_option()) bench->chambers()->restore(); // --lab chose for this run
     }
     QTimer::singleShot(0, window, resumeLog);
     return 0;

@@ -16,10 +16,12 @@
 #include <QHBoxLayout>
 #include <QLegend>
 #include <QLineSeries>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -69,11 +71,22 @@ void appendLine(const char *line, void *text) {
 } // namespace
 
 TrendWindow::TrendWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window), m_store(new TrendStore), m_listener(-1), m_chart(new QChart),
-      m_view(new QChartView(m_chart, this)), m_timeAxis(new QCategoryAxis),
-      m_valueAxis(new QValueAxis), m_spanChoice(new QComboBox(this)),
-      m_pauseButton(new QPushButton(this)), m_redraw(new QTimer(this)) {
-    trend_clear(m_store.get());
+    : QWidget(parent, Qt::Window), m_trends(new ChamberTrends), m_empty(new TrendStore),
+      m_listener(-1), m_chart(new QChart), m_view(new QChartView(m_chart, this)),
+      m_timeAxis(new QCategoryAxis), m_valueAxis(new QValueAxis),
+      m_chamberChoice(new QComboBox(this)), m_compareMenu(new QMenu(this)),
+      m_spanChoice(new QComboBox(this)), m_pauseButton(new QPushButton(this)),
+      m_redraw(new QTimer(this)) {
+    chamber_trends_init(m_trends.get());
+    trend_clear(m_empty.get());
+    m_chamberChoice->setAccessibleName(
+        byLanguage(QStringLiteral("Kammer"), QStringLiteral("Chamber")));
+    m_chamberChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(m_chamberChoice, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
+    auto *compare = new QToolButton(this);
+    compare->setText(byLanguage(QStringLiteral("Vergleichen"), QStringLiteral("Compare")));
+    compare->setMenu(m_compareMenu);
+    compare->setPopupMode(QToolButton::InstantPopup);
     setWindowTitle(byLanguage(QStringLiteral("Verlauf"), QStringLiteral("Trend")));
     resize(900, 520);
 
@@ -101,6 +114,8 @@ TrendWindow::TrendWindow(QWidget *parent)
     connect(pngButton, &QPushButton::clicked, this, [this] { exportPng(); });
 
     auto *controls = new QHBoxLayout;
+    controls->addWidget(m_chamberChoice);
+    controls->addWidget(compare);
     controls->addWidget(m_spanChoice);
     controls->addWidget(m_pauseButton);
     controls->addWidget(clearButton);
@@ -130,6 +145,51 @@ TrendWindow::TrendWindow(QWidget *parent)
 
 TrendWindow::~TrendWindow() {
     remove_exchange_listener(m_listener);
+    chamber_trends_clear(m_trends.get());
+}
+
+const TrendStore *TrendWindow::store() const {
+    const int chosen = m_chamberChoice->currentIndex();
+    return chosen >= 0 ? m_trends->chamber[chosen].store : m_empty.get();
+}
+
+QString TrendWindow::labelOf(int chamber) const {
+    const ChamberTrend &c = m_trends->chamber[chamber];
+    if (chamberLabel) return chamberLabel(c.port, c.address);
+    return QStringLiteral("com%1:%2").arg(c.port).arg(c.address);
+}
+
+// The chooser and the compare menu list chambers in the order their first point came, as the
+// trends keep them, so an item's index is the chamber's.
+void TrendWindow::chamberCame(int chamber) {
+    const QString label = labelOf(chamber);
+    m_compared.push_back(false);
+    QAction *tick = m_compareMenu->addAction(label);
+    tick->setCheckable(true);
+    connect(tick, &QAction::toggled, this, [this, chamber](bool on) {
+        m_compared[(size_t)chamber] = on;
+        refresh();
+    });
+    m_chamberChoice->addItem(label);
+}
+
+void TrendWindow::showChamber(int port, int address) {
+    const int chamber = chamber_trends_find(m_trends.get(), port, address);
+    if (chamber >= 0) m_chamberChoice->setCurrentIndex(chamber);
+    open();
+}
+
+void TrendWindow::setCompared(int port, int address, bool shown) {
+    const int chamber = chamber_trends_find(m_trends.get(), port, address);
+    if (chamber >= 0) m_compareMenu->actions().value(chamber)->setChecked(shown);
+}
+
+std::vector<int> TrendWindow::shownChambers() const {
+    std::vector<int> shown;
+    const int chosen = m_chamberChoice->currentIndex();
+    for (int c = 0; c < m_trends->count; c++)
+        if (c == chosen || m_compared[(size_t)c]) shown.push_back(c);
+    return shown;
 }
 
 void TrendWindow::open() {
@@ -146,7 +206,7 @@ void TrendWindow::setSpan(Span span) {
 
 void TrendWindow::setPaused(bool paused) {
     long long first = 0;
-    if (paused && !m_paused && !trend_extent(m_store.get(), &first, &m_frozenEndMs))
+    if (paused && !m_paused && !chamber_trends_extent(m_trends.get(), &first, &m_frozenEndMs))
         m_frozenEndMs = QDateTime::currentMSecsSinceEpoch();
     m_paused = paused;
     if (m_pauseButton->isChecked() != paused) m_pauseButton->setChecked(paused);
@@ -157,20 +217,26 @@ void TrendWindow::setPaused(bool paused) {
 }
 
 void TrendWindow::clear() {
-    trend_clear(m_store.get());
-    for (QLineSeries *&series : m_series) { // the channels may come in another order now
-        if (!series) continue;
-        m_chart->removeSeries(series);
-        delete series;
-        series = nullptr;
+    chamber_trends_clear(m_trends.get());
+    for (const Drawn &drawn : m_drawn) { // the channels may come in another order now
+        m_chart->removeSeries(drawn.line);
+        delete drawn.line;
     }
+    m_drawn.clear();
+    m_compareMenu->clear();
+    m_chamberChoice->clear();
+    m_compared.clear();
     refresh();
 }
 
 // Inside the exchange: keep the point, draw later.
 void TrendWindow::hear(const ExchangeRecord *record, void *window) {
     auto *self = static_cast<TrendWindow *>(window);
-    if (trend_add_record(self->m_store.get(), record)) self->pointsCame();
+    const int before = self->m_trends->count;
+    const int chamber = chamber_trends_add_record(self->m_trends.get(), record);
+    if (chamber < 0) return;
+    if (self->m_trends->count > before) self->chamberCame(chamber);
+    self->pointsCame();
 }
 
 void TrendWindow::pointsCame() {
@@ -184,37 +250,65 @@ void TrendWindow::showEvent(QShowEvent *event) {
 
 bool TrendWindow::shownRange(long long *fromMs, long long *toMs) const {
     long long first = 0, last = 0;
-    if (!trend_extent(m_store.get(), &first, &last)) return false;
+    bool found = false;
+    for (int c : shownChambers()) {
+        long long from = 0, to = 0;
+        if (!trend_extent(m_trends->chamber[c].store, &from, &to)) continue;
+        first = found ? std::min(first, from) : from;
+        last = found ? std::max(last, to) : to;
+        found = true;
+    }
+    if (!found) return false;
     if (m_paused) last = m_frozenEndMs;
     *toMs = last;
     *fromMs = m_span == All ? first : last - SPAN_MS[m_span];
     return *fromMs <= *toMs;
 }
 
-void TrendWindow::addSeries(int channel) {
-    const QString name = channelName(m_store->channel[channel]);
-    for (int kind : {TREND_ACTUAL, TREND_SET}) {
+// One colour per channel of one chamber; with several chambers shown, one per channel of each,
+// and the legend names the chamber.
+void TrendWindow::matchSeries() {
+    std::vector<std::pair<int, int>> wanted; // chamber, series
+    const std::vector<int> chambers = shownChambers();
+    for (int c : chambers)
+        for (int i = 0; i < 2 * m_trends->chamber[c].store->channels; i++)
+            wanted.emplace_back(c, i);
+    bool same = wanted.size() == m_drawn.size();
+    for (size_t i = 0; same && i < wanted.size(); i++)
+        same = m_drawn[i].chamber == wanted[i].first && m_drawn[i].series == wanted[i].second;
+    if (same) return;
+    for (const Drawn &drawn : m_drawn) {
+        m_chart->removeSeries(drawn.line);
+        delete drawn.line;
+    }
+    m_drawn.clear();
+    int colour = 0;
+    for (const auto &[chamber, index] : wanted) {
+        const QString name = channelName(m_trends->chamber[chamber].store->channel[index / 2]);
         auto *series = new QLineSeries;
-        series->setName(kind == TREND_ACTUAL ? byLanguage(QStringLiteral("Kanal %1 Istwert"),
-                                                          QStringLiteral("Channel %1 actual"))
-                                                   .arg(name)
-                                             : byLanguage(QStringLiteral("Kanal %1 Sollwert"),
-                                                          QStringLiteral("Channel %1 set"))
-                                                   .arg(name));
+        QString text = index % 2 == TREND_ACTUAL ? byLanguage(QStringLiteral("Kanal %1 Istwert"),
+                                                              QStringLiteral("Channel %1 actual"))
+                                                       .arg(name)
+                                                 : byLanguage(QStringLiteral("Kanal %1 Sollwert"),
+                                                              QStringLiteral("Channel %1 set"))
+                                                       .arg(name);
+        if (chambers.size() > 1) text = labelOf(chamber) + QStringLiteral(" \u00b7 ") + text;
+        series->setName(text);
         m_chart->addSeries(series);
         series->attachAxis(m_timeAxis);
         series->attachAxis(m_valueAxis);
-        m_series[trend_series(channel, kind)] = series;
-        styleSeries(trend_series(channel, kind));
+        m_drawn.push_back({chamber, index, colour % TREND_CHANNELS, series});
+        styleSeries(m_drawn.size() - 1);
+        if (index % 2 == TREND_SET) colour++;
     }
 }
 
 // The channel's colour, lighter on a dark chart; the set value dashed.
-void TrendWindow::styleSeries(int series) {
-    QColor colour = CHANNEL_COLOURS[series / 2];
+void TrendWindow::styleSeries(size_t drawn) {
+    const Drawn &d = m_drawn[drawn];
+    QColor colour = CHANNEL_COLOURS[d.colour];
     if (m_chart->theme() == QChart::ChartThemeDark) colour = colour.lighter(140);
-    m_series[series]->setPen(
-        QPen(colour, 2, series % 2 == TREND_ACTUAL ? Qt::SolidLine : Qt::DashLine));
+    d.line->setPen(QPen(colour, 2, d.series % 2 == TREND_ACTUAL ? Qt::SolidLine : Qt::DashLine));
 }
 
 void TrendWindow::changeEvent(QEvent *event) {
@@ -227,15 +321,13 @@ void TrendWindow::followPalette() {
     const QChart::ChartTheme theme = dark ? QChart::ChartThemeDark : QChart::ChartThemeLight;
     if (m_chart->theme() == theme) return;
     m_chart->setTheme(theme); // which sets every series' pen anew
-    for (int series = 0; series < TREND_SERIES; series++)
-        if (m_series[series]) styleSeries(series);
+    for (size_t drawn = 0; drawn < m_drawn.size(); drawn++) styleSeries(drawn);
 }
 
 void TrendWindow::refresh() {
     m_redraw->stop();
     if (!isVisible()) return;
-    for (int c = 0; c < m_store->channels; c++)
-        if (!m_series[trend_series(c, TREND_ACTUAL)]) addSeries(c);
+    matchSeries();
 
     long long fromMs = 0, toMs = 0;
     if (!shownRange(&fromMs, &toMs)) {
@@ -245,8 +337,9 @@ void TrendWindow::refresh() {
     const int columns = std::max(MIN_COLUMNS, (int)m_chart->plotArea().width());
     m_points.resize(4 * (size_t)columns);
     double low = std::numeric_limits<double>::infinity(), high = -low;
-    for (int i = 0; i < 2 * m_store->channels; i++) {
-        const int count = trend_points(m_store.get(), i, fromMs, toMs, columns, m_points.data());
+    for (const Drawn &drawn : m_drawn) {
+        const TrendStore *store = m_trends->chamber[drawn.chamber].store;
+        const int count = trend_points(store, drawn.series, fromMs, toMs, columns, m_points.data());
         QList<QPointF> shown;
         shown.reserve(count);
         for (int k = 0; k < count; k++) {
@@ -255,7 +348,7 @@ void TrendWindow::refresh() {
             low = std::min(low, p.value);
             high = std::max(high, p.value);
         }
-        m_series[i]->replace(shown);
+        drawn.line->replace(shown);
     }
 
     if (toMs - fromMs < MIN_RANGE_MS) { // a single answer, or a few seconds of them
@@ -306,7 +399,7 @@ bool TrendWindow::saveCsv(const QString &path) {
     long long fromMs = 0, toMs = -1;
     shownRange(&fromMs, &toMs); // nothing to show: just the header
     QByteArray csv;
-    trend_csv(m_store.get(), fromMs, toMs, appendLine, &csv);
+    trend_csv(store(), fromMs, toMs, appendLine, &csv); // the chamber chosen
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(csv);

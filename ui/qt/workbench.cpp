@@ -2,8 +2,12 @@
 #include "ui/qt/workbench.h"
 
 #include "ui/ascii.h"
+#include "ui/lab_file.h"
+#include "ui/lab_options.h"
 #include "ui/qt/alarm_status.h"
 #include "ui/qt/bus_scan_dialog.h"
+#include "ui/qt/chamber_model.h"
+#include "ui/qt/chambers_window.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/exchange_status.h"
 #include "ui/qt/history_actions.h"
@@ -20,12 +24,15 @@
 #include "ui/workbench.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+
+#include <memory>
 
 Workbench::Workbench(Panel *panel)
     : QObject(panel), m_panel(panel), m_menuBar(new QMenuBar(panel)),
@@ -36,7 +43,7 @@ Workbench::Workbench(Panel *panel)
       m_logRecorder(new LogRecorder(panel, m_recordingStatus)),
       m_publishing(new MqttPublishing(panel, m_publishingStatus)),
       m_histories(new HistoryActions(panel)), m_alarmLine(new QLabel(m_statusLine)),
-      m_alarmStatus(new AlarmStatus(m_alarmLine, this)) {
+      m_alarmStatus(new AlarmStatus(m_alarmLine, this)), m_chambers(new ChamberModel(true, this)) {
     m_menuBar->setNativeMenuBar(false); // above the panel in every desktop, as in its layout
     auto *parts = new QHBoxLayout(m_statusLine);
     parts->setContentsMargins(2, 1, 2, 1);
@@ -53,6 +60,7 @@ Workbench::Workbench(Panel *panel)
     UiControl *lamp = panel->control(LED);
     m_status = new ExchangeStatus(m_exchangeStatus, lamp ? lamp->widget() : nullptr, this);
     buildMenus();
+    openLabFileOption();
     panel->addAbove(m_menuBar);
     panel->addBelow(m_statusLine);
 }
@@ -71,8 +79,13 @@ void Workbench::buildMenus() {
     m_viewMenu->addAction(
         byLanguage(QStringLiteral("&Leitungsmonitor"), QStringLiteral("&Line monitor")),
         QKeySequence(Qt::Key_F2), this, [this] { showLineMonitor(); });
+    m_trend->chamberLabel = [this](int port, int address) {
+        return m_chambers->label(port, address);
+    };
     m_viewMenu->addAction(byLanguage(QStringLiteral("&Verlauf"), QStringLiteral("&Trend")),
                           QKeySequence(Qt::Key_F3), m_trend, [this] { m_trend->open(); });
+    m_viewMenu->addAction(byLanguage(QStringLiteral("&Kammern"), QStringLiteral("&Chambers")),
+                          QKeySequence(Qt::Key_F5), this, [this] { showChambers(); });
     m_toolsMenu =
         m_menuBar->addMenu(byLanguage(QStringLiteral("E&xtras"), QStringLiteral("&Tools")));
     m_toolsMenu->addAction(
@@ -108,6 +121,39 @@ void Workbench::showLineMonitor() {
     m_lineMonitor->activateWindow();
 }
 
+ChambersWindow *Workbench::chambersWindow() const {
+    return m_chambersWindow;
+}
+
+void Workbench::showChambers() {
+    if (!m_chambersWindow) {
+        m_chambersWindow = new ChambersWindow(m_chambers, m_panel);
+        m_chambersWindow->onChamberActivated = [this](int port, int address) {
+            m_trend->showChamber(port, address);
+        };
+    }
+    m_chambersWindow->show();
+    m_chambersWindow->raise();
+    m_chambersWindow->activateWindow();
+}
+
+// --lab FILE: the window opens with the file's chambers in place of the remembered ones.
+void Workbench::openLabFileOption() {
+    const char *path = lab_file_option();
+    if (!path) return;
+    auto lab = std::make_unique<Lab>();
+    char error[LAB_ERROR_SIZE];
+    if (lab_file_read(path, lab.get(), error, sizeof error) == 0) {
+        m_chambers->setLab(*lab);
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("kelvra-ascii"),
+                                QString::fromUtf8(error), QMessageBox::Ok, m_panel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
 void Workbench::commit(int control) {
     const int handle = m_panel->handle;
     if (UiControl *target = m_panel->control(control))
@@ -115,8 +161,18 @@ void Workbench::commit(int control) {
 }
 
 void Workbench::openBusScan() {
-    dispatch::whenIdle([panel = QPointer<Panel>(m_panel)] {
-        if (panel) (new BusScanDialog(panel))->show();
+    dispatch::whenIdle([this, panel = QPointer<Panel>(m_panel)] {
+        if (!panel) return;
+        auto *dialog = new BusScanDialog(panel);
+        dialog->onAddChambers = [this](int port, const QList<int> &addresses) {
+            for (int address : addresses) {
+                LabChamber chamber;
+                lab_chamber_init(&chamber, port, address);
+                m_chambers->addChamber(chamber); // one listed already stays as it is
+            }
+            showChambers();
+        };
+        dialog->show();
     });
 }
 

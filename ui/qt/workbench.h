@@ -5,6 +5,8 @@
 #include <QPointer>
 
 class AlarmStatus;
+class ChamberModel;
+class ChambersWindow;
 class ExchangeStatus;
 class HistoryActions;
 class LineMonitor;
@@ -31,6 +33,10 @@ public:
     void showLineMonitor();
     // The trend's window, opened by View > Trend (F3); it collects from the start.
     TrendWindow *trend() const { return m_trend; }
+    // The chambers window, opened by View > Chambers (F5); null until first opened.
+    ChambersWindow *chambersWindow() const;
+    void showChambers();
+    ChamberModel *chambers() const { return m_chambers; }
 
 private:
     void buildMenus();
@@ -44,6 +50,8 @@ private:
     void openRunDialog();
     // Asks for the alarms that watch every chamber.
     void editAlarms();
+    // Puts the chambers of --lab into the chambers view.
+    void openLabFileOption();
 
     Panel *m_panel;
     QMenuBar *m_menuBar;
@@ -65,4 +73,6 @@ private:
     QLabel *m_alarmLine;
     AlarmStatus *m_alarmStatus;
     QPointer<RunDialog> m_runDialog;
+    ChamberModel *m_chambers; // the lab's list, its polling and what each chamber told
+    QPointer<ChambersWindow> m_chambersWindow;
 };
