@@ -47,6 +47,9 @@ void end_turn(int index) {
     turns[index].served++;
 }
 
+// The port whose series the calling thread holds, 0 for none.
+thread_local int seriesPort;
+
 // What the record knows once the frame is written, before the display formatting edits it.
 void begin_record(ExchangeRecord *record, const ExchangeRequest *request, const LinkExchange *x,
                   const char *frame) {
@@ -107,6 +110,20 @@ void run(const ExchangeRequest *request, ExchangeRecord *record) {
 
 } // namespace
 
+void port_series_begin(int port) {
+    if (seriesPort != 0) port_series_end(seriesPort);
+    wait_turn(turn_index(port));
+    seriesPort = port;
+    KeepComOpen(port, 1);
+}
+
+void port_series_end(int port) {
+    if (seriesPort == 0 || seriesPort != port) return;
+    KeepComOpen(port, 0);
+    seriesPort = 0;
+    end_turn(turn_index(port));
+}
+
 void request_init(ExchangeRequest *request, int port, int address, const char *command, int mode) {
     request->port = port;
     snprintf(request->portName, sizeof request->portName, "com%d", port);
@@ -125,8 +142,9 @@ void request_init(ExchangeRequest *request, int port, int address, const char *c
 int exchange(const ExchangeRequest *request, ExchangeRecord *record) {
     if (request->command[0] == '\0') return -1;
     const int index = turn_index(request->port);
-    wait_turn(index);
+    const bool inSeries = seriesPort != 0 && seriesPort == request->port;
+    if (!inSeries) wait_turn(index);
     run(request, record);
-    end_turn(index);
+    if (!inSeries) end_turn(index);
     return record->answered;
 }

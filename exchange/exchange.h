@@ -27,6 +27,12 @@ struct ExchangeRequest {
     void *context;
 };
 
+// Holds port for a series of exchanges by the calling thread (a poller's sweep over the chambers
+// of its bus): the series waits for its turn once, no other exchange comes between its own, and
+// a local device stays open between them (rs232.h, KeepComOpen). A thread holds one series at a
+// time; port_series_end ends it. Exchanges of the series are made with exchange() as usual.
+void port_series_begin(int port);
+void port_series_end(int port);
 // A request as Enter in the window makes it: command text (cut to MAX_COMMAND_LENGTH), address,
 // port number and name "comN", display mode, the link delay before a plain receive, no hooks.
 void request_init(ExchangeRequest *request, int port, int address, const char *command, int mode);

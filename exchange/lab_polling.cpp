@@ -57,9 +57,17 @@ int run_exchange(const LabChamber *chamber, int command, void *context) {
     return record->answered;
 }
 
+// The exchanges that follow one another hold the port as one series: its device stays open.
+void hold_port(int port, int holding, void *) {
+    if (holding)
+        port_series_begin(port);
+    else
+        port_series_end(port);
+}
+
 void run_port(int index, void *context) {
     auto *polling = static_cast<LabPolling *>(context);
-    const PollHooks hooks = {now_ms, wait_until, run_exchange, polling};
+    const PollHooks hooks = {now_ms, wait_until, run_exchange, hold_port, polling};
     port_poll_run(&polling->poll[index], &hooks);
     polling->running--;
 }

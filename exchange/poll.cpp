@@ -66,15 +66,27 @@ void port_poll_done(PortPoll *poll, const PollTurn *turn, int answered, long lon
     c.dueMs = next_grid_point(poll->startMs, c.chamber.intervalMs, after);
 }
 
+static void hold_series(const PortPoll *poll, const PollHooks *hooks, bool *holding, bool hold) {
+    if (*holding == hold) return;
+    *holding = hold;
+    if (hooks->series) hooks->series(poll->chamber[0].chamber.port, hold ? 1 : 0, hooks->context);
+}
+
 void port_poll_run(PortPoll *poll, const PollHooks *hooks) {
     double quietUntil = 0;
+    bool holding = false;
     PollTurn turn;
     while (port_poll_next(poll, &turn)) {
-        if (!hooks->waitUntil(std::max((double)turn.dueMs, quietUntil), hooks->context)) return;
+        const double at = std::max((double)turn.dueMs, quietUntil);
+        if (at > hooks->now(hooks->context) + POLL_SERIES_GAP_MS)
+            hold_series(poll, hooks, &holding, false);
+        if (!hooks->waitUntil(at, hooks->context)) break;
+        hold_series(poll, hooks, &holding, true);
         const PolledChamber &c = poll->chamber[turn.index];
         const auto start = (long long)hooks->now(hooks->context);
         const int answered = hooks->run(&c.chamber, turn.command, hooks->context);
         port_poll_done(poll, &turn, answered, start);
         quietUntil = hooks->now(hooks->context) + POLL_QUIET_MS;
     }
+    hold_series(poll, hooks, &holding, false);
 }

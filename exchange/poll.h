@@ -21,6 +21,10 @@ enum {
 // the line, two byte times at 19200 baud: the trailing bytes of one chamber (a CR LF after its
 // frame) are in by then, and the next exchange flushes them before its request.
 constexpr double POLL_QUIET_MS = 1.2;
+// Exchanges that follow one another on the port run as one series, which holds the port (its
+// device stays open, no other exchange comes between); the series ends before a wait longer than
+// this, so that the window's exchanges on the port get their turn between sweeps.
+constexpr double POLL_SERIES_GAP_MS = 20;
 
 struct PolledChamber {
     LabChamber chamber;
@@ -67,9 +71,11 @@ struct PollHooks {
     int (*waitUntil)(double ms, void *context);
     // Runs one exchange; returns 1 when a valid answer came.
     int (*run)(const LabChamber *chamber, int command, void *context);
+    // A series of exchanges on the port begins (holding 1) or ends (0); may be null.
+    void (*series)(int port, int holding, void *context);
     void *context;
 };
 
 // Runs the port's polling until waitUntil says to end, each exchange at its due time and
-// POLL_QUIET_MS after the end of the one before.
+// POLL_QUIET_MS after the end of the one before, in series that end before longer waits.
 void port_poll_run(PortPoll *poll, const PollHooks *hooks);

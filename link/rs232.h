@@ -59,6 +59,12 @@ int GetInQLen(int port);
 int GetOutQLen(int port);
 // Closes the port; a port that is not open is left alone.
 int CloseCom(int port);
+// While keep is nonzero, CloseCom leaves a local serial device open (what waits is discarded)
+// and the next OpenComConfig of the port, on the same thread with the same device and line,
+// takes it back at once: a poller's series of exchanges on one bus skips the device's open and
+// close. Clearing keep closes a device kept so. A network port keeps its connection either way.
+// Returns 0 or RS232_BAD_PORT.
+int KeepComOpen(int port, int keep);
 // The code of the thread's most recent operation: 0 after success, else its negative code.
 int ReturnRS232Err(void);
 // A readable text for a code; for the most recent failure it names the device and the cause.

@@ -52,6 +52,12 @@ struct Slot {
     std::unique_ptr<NetworkDevice> network;
     std::string address; // the network address the connection was opened to
     QString name;        // the device name it was opened by, "comN"
+    // A serial device kept open between the exchanges of a series (KeepComOpen): the path and
+    // line it was opened with, for the next open of the port to take it back.
+    bool keep = false;
+    std::unique_ptr<QSerialPort> kept;
+    std::string keptPath;
+    SerialSettings keptSettings{};
     int timeoutMs = defaultTimeoutMs;
     bool failed = false; // the device failed while open: everything but CloseCom fails
     // When the bytes in the device object's buffer came, oldest first; they cover `stamped`
@@ -217,6 +223,18 @@ void discardOutput(Slot &slot) {
         slot.serial->clear(QSerialPort::Output);
 }
 
+// Closes a serial device that a series kept open.
+void closeKept(Slot &slot) {
+    if (!slot.kept) return;
+    slot.kept->close();
+    slot.kept.reset();
+}
+
+bool sameSettings(const SerialSettings &a, const SerialSettings &b) {
+    return a.baudRate == b.baudRate && a.parity == b.parity && a.dataBits == b.dataBits &&
+           a.stopBits == b.stopBits;
+}
+
 } // namespace
 
 // The queue sizes are accepted but not imposed: Qt's buffers are larger than any response and the
@@ -245,9 +263,14 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     const SerialSettings settings{baudRate, parity, dataBits, stopBits};
     QString cause;
     int code = 0;
-    if (!is_network_device(path.c_str())) {
+    if (slot.kept && slot.keptPath == path && sameSettings(slot.keptSettings, settings)) {
+        slot.serial = std::move(slot.kept); // as it was left: emptied, lines set
+    } else if (!is_network_device(path.c_str())) {
+        closeKept(slot);
         code = openSerialLine(path, settings, &slot.serial, &cause);
-    } else if (!validSettings(settings)) {
+        slot.keptPath = path;
+        slot.keptSettings = settings;
+    } else if (closeKept(slot); !validSettings(settings)) {
         code = RS232_BAD_SETTINGS;
         cause = refusedSettings(settings);
     } else {
@@ -381,11 +404,22 @@ int CloseCom(int port) {
     // the next open starts from a fresh object, also after a failure
     if (slot.network) {
         closeNetworkLine(port, slot.address, std::move(slot.network));
+    } else if (slot.keep && !slot.failed) {
+        slot.serial->clear(QSerialPort::AllDirections);
+        QObject::disconnect(slot.serial.get(), &QIODevice::readyRead, nullptr, nullptr);
+        slot.kept = std::move(slot.serial);
     } else {
         slot.serial->close();
         slot.serial.reset();
     }
     slot.failed = false;
+    return succeed(0);
+}
+
+int KeepComOpen(int port, int keep) {
+    if (!validPort(port)) return failOn(port, RS232_BAD_PORT);
+    ports[port].keep = keep != 0;
+    if (!keep) closeKept(ports[port]);
     return succeed(0);
 }
 

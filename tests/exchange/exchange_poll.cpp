@@ -33,6 +33,7 @@ struct VirtualPort {
     long long exchangeMs, silentMs;
     std::function<bool(int address, long long ms)> answers;
     std::vector<Asked> asked;
+    std::vector<Asked> series; // when a series began (address 1) or ended (0), and its port
 };
 
 double virtual_now(void *port) {
@@ -53,6 +54,11 @@ int virtual_exchange(const LabChamber *chamber, int command, void *context) {
     return answered;
 }
 
+void virtual_series(int port, int holding, void *context) {
+    auto *virtualPort = static_cast<VirtualPort *>(context);
+    virtualPort->series.push_back({virtualPort->now, holding, "com" + std::to_string(port)});
+}
+
 LabChamber chamber(int address, std::vector<std::string> commands = {"A0"}, int intervalMs = 2000) {
     LabChamber c;
     lab_chamber_init(&c, 1, address);
@@ -65,7 +71,8 @@ LabChamber chamber(int address, std::vector<std::string> commands = {"A0"}, int 
 
 std::vector<Asked> run(std::vector<LabChamber> chambers, long long endMs, long long exchangeMs,
                        std::function<bool(int, long long)> answers = nullptr,
-                       long long turnLimit = 0, long long silentMs = 500) {
+                       long long turnLimit = 0, long long silentMs = 500,
+                       std::vector<Asked> *series = nullptr) {
     PortPoll poll;
     port_poll_begin(&poll, 0);
     poll.turnLimit = turnLimit;
@@ -75,8 +82,9 @@ std::vector<Asked> run(std::vector<LabChamber> chambers, long long endMs, long l
     port.exchangeMs = exchangeMs;
     port.silentMs = silentMs;
     port.answers = answers ? answers : [](int, long long) { return true; };
-    const PollHooks hooks = {virtual_now, virtual_wait, virtual_exchange, &port};
+    const PollHooks hooks = {virtual_now, virtual_wait, virtual_exchange, virtual_series, &port};
     port_poll_run(&poll, &hooks);
+    if (series) *series = port.series;
     return port.asked;
 }
 
@@ -139,6 +147,18 @@ TEST(Poll, ChambersTakeTheGridInListOrderOneExchangeAtATime) {
 // Chamber 2 is silent from 10 s to 70 s. After three missed turns it is asked every 30 s on its
 // grid, with its first command only; once it answers, it keeps its 2 s grid at once, with no burst
 // of the polls it missed; chamber 1 keeps its grid throughout.
+// A sweep holds the port as one series (its device stays open); the port is free between sweeps.
+TEST(Poll, ExchangesThatFollowOneAnotherHoldThePortAsOneSeries) {
+    std::vector<Asked> series;
+    run({chamber(3), chamber(7)}, 4200, 100, nullptr, 0, 500, &series);
+    EXPECT_EQ(series, (std::vector<Asked>{{0, 1, "com1"},
+                                          {200 + Q, 0, "com1"},
+                                          {2000, 1, "com1"},
+                                          {2200 + Q, 0, "com1"},
+                                          {4000, 1, "com1"},
+                                          {4200 + Q, 0, "com1"}}));
+}
+
 TEST(Poll, ASilentChamberIsAskedEvery30sAndComesBackWithoutABurst) {
     const auto answers = [](int address, long long ms) {
         return address != 2 || ms < 10000 || ms >= 70000;

@@ -253,6 +253,14 @@ int CloseCom(int port) {
     return result(0);
 }
 
+// Logged and nothing more: every CloseCom of the fake closes, kept or not.
+int KeepComOpen(int port, int keep) {
+    char call[40];
+    snprintf(call, sizeof call, "KeepComOpen %d %d", port, keep);
+    line.calls.push_back(call);
+    return result(port < 1 || port > RS232_MAX_PORTS ? RS232_BAD_PORT : 0);
+}
+
 int ReturnRS232Err(void) {
     return line.lastError;
 }

@@ -11,6 +11,7 @@
 //   arrives while no port is open is lost, and a flush discards only bytes that have arrived.
 // - Ports behave like rs232.h says: RS232_NOT_OPEN and no other effect on a port not open,
 //   ReturnRS232Err gives the code of the most recent port operation.
+// - KeepComOpen is logged ("KeepComOpen 1 1") and changes nothing: every CloseCom closes.
 // - GetComRdTimes gives the scripted arrival time of each byte the latest ComRd returned.
 // - GetRS232ErrorString(code) gives fake_rs232_text(code), in every language.
 // - Each port operation and Delay is logged by name with its port ("ComRd 1", "Delay 0.5").
