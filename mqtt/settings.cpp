@@ -85,7 +85,8 @@ void mqtt_problem_text(const MqttProblem *problem, int german, char *text, int s
         if (entry.code == problem->code) words = german ? entry.german : entry.english;
     int length = 0;
     for (const char *c = words; *c != '\0' && length < size - 1; c++) {
-        const char *part = c[0] == '%' && c[1] == '1'   ? problem->subject
+        const char *part = c[0] == '%' && c[1] == '1' ? problem->subject
+                           // cppcheck-suppress knownConditionTrueFalse ; "%2" gets here
                            : c[0] == '%' && c[1] == '2' ? problem->cause
                                                         : nullptr;
         if (!part) {

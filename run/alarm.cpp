@@ -107,6 +107,7 @@ void alarm_watch_remove(AlarmWatch *watch, int owner) {
     int entries = 0;
     for (int i = 0; i < watch->entryCount; i++) {
         AlarmWatch::Entry e = watch->entries[i];
+        // cppcheck-suppress uninitvar ; an entry names a spec below the count the loop above saw
         if (newIndex[e.spec] < 0) continue;
         e.spec = newIndex[e.spec];
         watch->entries[entries++] = e;

@@ -122,7 +122,8 @@ int run_command_line_polling(const CommandLineExchange *options) {
             status = EXIT_OUTPUT_FAILED;
             break;
         }
-        status = record.answered             ? 0
+        status = record.answered ? 0
+                 // cppcheck-suppress knownConditionTrueFalse ; exchange() counts into it
                  : messages > messagesBefore ? EXIT_PORT_ERROR
                                              : EXIT_NO_RESPONSE;
         if (stopRequested || (count > 0 && done >= count)) break;
