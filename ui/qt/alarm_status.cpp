@@ -107,6 +107,7 @@ void AlarmStatus::refresh() {
         texts << QString::fromLatin1(text);
     m_line->setText(
         byLanguage(QStringLiteral("Alarm: %1"), QStringLiteral("Alarm: %1"))
+            // cppcheck-suppress containerOutOfBounds ; an alarm stands, so it has a first text
             .arg(texts.first() +
                  (standing > 1 ? QStringLiteral(" (+%1)").arg(standing - 1) : QString())));
     m_line->setToolTip(texts.join(QLatin1Char('\n')));

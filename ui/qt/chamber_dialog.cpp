@@ -20,6 +20,7 @@ ChamberDialog::ChamberDialog(QWidget *parent)
       m_interval(new QDoubleSpinBox(this)), m_problem(new QLabel(this)) {
     setWindowTitle(
         byLanguage(QStringLiteral("Kammer hinzuf\u00fcgen"), QStringLiteral("Add chamber")));
+    // cppcheck-suppress shadowFunction ; the number of a port; port() is not needed here
     for (int port = 1; port <= 20; port++) m_port->addItem(QStringLiteral("com%1").arg(port), port);
     m_address->setRange(1, 32);
     m_name->setMaxLength(LAB_NAME_SIZE - 1);

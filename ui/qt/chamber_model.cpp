@@ -94,6 +94,8 @@ ChamberModel::ChamberModel(bool remember, QObject *parent)
     m_listener = add_exchange_listener(&ChamberModel::heard, this);
     m_ages.setInterval(1000);
     connect(&m_ages, &QTimer::timeout, this, [this] {
+        // cppcheck-suppress [indexCalled, nullPointer] ; the model's own index(), not the C
+        // library's
         if (rowCount() > 0) emit dataChanged(index(0, Age), index(rowCount() - 1, Age));
     });
     m_ages.start();
@@ -113,6 +115,7 @@ void ChamberModel::heard(const ExchangeRecord *record, void *model) {
 void ChamberModel::take(const ExchangeRecord *record) {
     if (chamber_statuses_take(m_statuses.get(), record) < 0) return;
     const int row = lab_find(m_lab.get(), record->port, record->address);
+    // cppcheck-suppress indexCalled ; the model's own index(), not the C library's
     if (row >= 0) emit dataChanged(index(row, State), index(row, Columns - 1));
 }
 
@@ -252,6 +255,7 @@ void ChamberModel::setName(LabChamber *chamber, const QString &name) {
 }
 
 void ChamberModel::restore() {
+    // cppcheck-suppress shadowFunction ; the list read back; lab() is not needed here
     auto lab = std::make_unique<Lab>();
     lab_clear(lab.get());
     if (!m_remember || !loadLabSettings(lab.get())) return;
@@ -289,6 +293,7 @@ void ChamberModel::removeChamber(int row) {
 void ChamberModel::renameChamber(int row, const QString &name) {
     if (row < 0 || row >= m_lab->count) return;
     setName(&m_lab->chamber[row], name);
+    // cppcheck-suppress indexCalled ; the model's own index(), not the C library's
     emit dataChanged(index(row, Name), index(row, Name));
     if (m_remember) saveLabSettings(*m_lab);
 }

@@ -26,6 +26,7 @@ void copy(const QByteArray &text, char *field, size_t size) {
 
 MqttSettings MqttDialog::toSettings(const QString &url, const QString &prefix,
                                     const QString &credentials, const QString &caFile) {
+    // cppcheck-suppress shadowFunction ; a static function, which has no settings() to call
     MqttSettings settings{};
     copy(url.trimmed().toUtf8(), settings.url, sizeof settings.url);
     copy(prefix.trimmed().toUtf8(), settings.prefix, sizeof settings.prefix);

@@ -224,6 +224,7 @@ void RunDialog::finish() {
     char summary[512];
     run_summary_text(m_run.get(), summary, sizeof summary);
     if (m_reportReady) junit_note(m_junit.get(), summary);
+    // cppcheck-suppress shadowFunction ; the run's status; status() is not needed here
     const int status = run_status(m_run.get());
     m_status->setStyleSheet(status == 0 ? QStringLiteral("QLabel { color: #2e7d32; }")
                                         : QStringLiteral("QLabel { color: #c62828; }"));

@@ -338,6 +338,7 @@ void TrendWindow::refresh() {
     m_points.resize(4 * (size_t)columns);
     double low = std::numeric_limits<double>::infinity(), high = -low;
     for (const Drawn &drawn : m_drawn) {
+        // cppcheck-suppress shadowFunction ; each drawn chamber's store, not the chosen one's
         const TrendStore *store = m_trends->chamber[drawn.chamber].store;
         const int count = trend_points(store, drawn.series, fromMs, toMs, columns, m_points.data());
         QList<QPointF> shown;
