@@ -86,6 +86,7 @@ Broker::Broker(const std::string &access, const std::string &more) {
     folder_ = folder;
     port_ = free_port();
     // as root mosquitto would become the user "mosquitto", which cannot read the test's files
+    // cppcheck-suppress getpwuidCalled ; no other thread runs while the test sets up
     const passwd *user = getpwuid(getuid());
     std::ofstream(file("mosquitto.conf"))
         << "user " << (user ? user->pw_name : "root") << "\nlistener " << port_ << " 127.0.0.1\n"
@@ -111,8 +112,8 @@ bool Broker::start() {
     return false;
 }
 
-Subscriber::Subscriber(const Broker &broker, const std::string &topic, const std::string &id) {
-    file_ = broker.file("subscriber-" + std::to_string(free_port()) + ".txt");
+Subscriber::Subscriber(const Broker &broker, const std::string &topic, const std::string &id)
+    : file_(broker.file("subscriber-" + std::to_string(free_port()) + ".txt")) {
     std::vector<std::string> args = {"mosquitto_sub",
                                      "-h",
                                      "127.0.0.1",

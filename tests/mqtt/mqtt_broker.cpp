@@ -100,9 +100,9 @@ TEST(MqttBroker, PollingRunAcrossABrokerRestartAndTheLastWillOfAKilledRun) {
     double previous = -1, longest = 0;
     for (const std::string &line : lines_of(run.out)) {
         if (line.size() < 3 || line.compare(line.size() - 3, 3, "\tA0") != 0) continue;
-        const double time = time_of_day(line);
-        if (previous >= 0) longest = std::max(longest, time - previous);
-        previous = time;
+        const double seconds = time_of_day(line);
+        if (previous >= 0) longest = std::max(longest, seconds - previous);
+        previous = seconds;
     }
     EXPECT_LT(longest, 0.45) << run.out;
 
