@@ -19,7 +19,7 @@
 
 namespace {
 
-TestLink link; // the exchange in progress
+TestLink testLink; // the exchange in progress
 
 constexpr int PORT = 1;
 constexpr double DELAY = double(LINK_DELAY_MS) / 1000;
@@ -125,11 +125,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool afterDelay = data[1] & LINE_AFTER_DELAY;
 
     fake_rs232_reset();
-    link.reset(PORT);
+    testLink.reset(PORT);
     if (openFails) fake_rs232_fail_opens(RS232_BUSY);
     if (data[1] & LINE_OUTPUT_STALLED) fake_rs232_output_pending(1, FAKE_NEVER);
-    ComPortOpen(&link.x);
-    const size_t messagesBefore = link.messages.size();
+    ComPortOpen(&testLink.x);
+    const size_t messagesBefore = testLink.messages.size();
 
     const double receiveStart = afterDelay ? DELAY : 0.0;
     const Line line = play(data + 2, size - 2, receiveStart);
@@ -138,11 +138,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Exactly the buffer's size, full of junk: a store past it stops the sanitizer.
     auto response = std::make_unique<char[]>(FRAME_BUFFER_SIZE);
     std::fill_n(response.get(), FRAME_BUFFER_SIZE, '\xA5');
-    const int result = zeichen_empfangen(&link.x, response.get(), address);
+    const int result = zeichen_empfangen(&testLink.x, response.get(), address);
 
     FUZZ_CHECK(!fake_rs232_is_open(PORT));
     FUZZ_CHECK(fake_rs232_now() - receiveStart <= LONGEST_RECEIVE);
-    const size_t messages = link.messages.size() - messagesBefore;
+    const size_t messages = testLink.messages.size() - messagesBefore;
     FUZZ_CHECK(messages <= 1);
     if (messages == 1) {
         FUZZ_CHECK(result == 0);
