@@ -92,7 +92,7 @@ void print_step(const Run *run, const StepResult *r, void *context) {
         put_latin1_visible(r->message, stdout);
     }
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    (void)std::fflush(stdout); // a failure stays in ferror(stdout), which the run's end tells
     if (printer->junit) junit_add(printer->junit, printer->sequence, r);
 }
 
@@ -102,7 +102,7 @@ void print_begin(const Run *run, int index, void *) {
     if (step.kind != STEP_WAIT && step.kind != STEP_PAUSE) return;
     print_time(stdout, run->result.startMs);
     std::printf(" %-7s line %d: %s\n", "begin", step.line, step.text);
-    std::fflush(stdout);
+    (void)std::fflush(stdout); // as above
 }
 
 void print_run_alarm(const Run *, const AlarmEvent *event, void *context) {
@@ -123,7 +123,7 @@ long read_file(const char *path, std::unique_ptr<char[]> *text) {
         *text = std::make_unique<char[]>(FILE_LIMIT + 1);
         const size_t length = std::fread(text->get(), 1, FILE_LIMIT + 1, file);
         const bool failed = std::ferror(file) != 0;
-        std::fclose(file);
+        (void)std::fclose(file); // only read
         if (!failed && length <= FILE_LIMIT) return long(length);
     }
     std::fputs("kelvra-ascii: cannot read ", stderr);
@@ -148,7 +148,7 @@ bool report_writable(const char *path) {
         tell_report_failure(path, -errno);
         return false;
     }
-    std::fclose(file);
+    (void)std::fclose(file); // nothing written
     (void)std::remove(partial);
     return true;
 }
