@@ -37,7 +37,7 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
         {"--json"},
     });
     runs.insert(runs.end(), more.begin(), more.end());
-    std::remove(lab.c_str());
+    (void)std::remove(lab.c_str());
 
     // two turns each; com1:2 asks A0 and T in each turn
     const std::vector<std::string> objects = lines_of(runs[0].out);

@@ -118,7 +118,7 @@ TEST(CommandLineSequence, PassesAgainstTheSimulatorAndWithRetriesPastFaults) {
               std::string::npos)
         << account;
     for (const std::string &path : {patient, hasty, report, strictReport, log})
-        std::remove(path.c_str());
+        (void)std::remove(path.c_str());
 }
 
 TEST(CommandLineSequence, AFileThatDoesNotParseRunsNothingAndOptionsMustFit) {
@@ -163,8 +163,8 @@ TEST(CommandLineSequence, AFileThatDoesNotParseRunsNothingAndOptionsMustFit) {
         EXPECT_EQ(runs[i].out, "");
     }
     EXPECT_EQ(chamber.stderr_text(), "") << "no request reached the chamber";
-    std::remove(bad.c_str());
-    std::remove(good.c_str());
+    (void)std::remove(bad.c_str());
+    (void)std::remove(good.c_str());
 }
 
 TEST(CommandLineSequence, PollingRaisesAnAlarmIntoItsLogAndSummary) {
@@ -188,7 +188,7 @@ TEST(CommandLineSequence, PollingRaisesAnAlarmIntoItsLogAndSummary) {
         logged,
         std::regex(",\"raised A0 actual within 1.0 of set \\(actual 23\\.\\d, set 25.0\\)\"\r\n")))
         << logged;
-    std::remove(log.c_str());
+    (void)std::remove(log.c_str());
 }
 
 } // namespace

@@ -101,8 +101,8 @@ TEST(WindowRun, RunsASequenceStepByStepWithCyclicSendingPausedAndItsAlarmShown) 
     EXPECT_EQ(dialog->saveReport(QString::fromStdString(report)), 0);
     EXPECT_EQ(access(report.c_str(), R_OK), 0);
     dialog->close();
-    std::remove(report.c_str());
-    std::remove(path.c_str());
+    (void)std::remove(report.c_str());
+    (void)std::remove(path.c_str());
     ui_discard_all();
 }
 

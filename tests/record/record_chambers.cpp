@@ -163,7 +163,7 @@ TEST(Chambers, ALogNamedByTheDateBeginsANewFileWithItsHeaderAtMidnight) {
         EXPECT_EQ(text.rfind("time,port,", 0), 0u) << day << " begins with its header";
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3) << day << ": header, two rows";
         EXPECT_EQ(text.find("com1,"), text.find('\n') + 31) << day;
-        std::remove((folder + day).c_str());
+        (void)std::remove((folder + day).c_str());
     }
     rmdir(folder.c_str());
 }
