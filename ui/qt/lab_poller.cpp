@@ -4,17 +4,27 @@
 #include "exchange/lab_polling.h"
 #include "record/record.h"
 
-#include <QTimer>
-
-#include <memory>
+#include <QCoreApplication>
+#include <QEvent>
 
 namespace {
 
 constexpr int REAP_MS = 200;
 
+// A record on its way from a port's thread to the window's.
+struct RecordEvent : QEvent {
+    static constexpr Type TYPE = User;
+    explicit RecordEvent(const ExchangeRecord &record) : QEvent(TYPE), record(record) {}
+    ExchangeRecord record;
+};
+
 } // namespace
 
-LabPoller::LabPoller(QObject *parent) : QObject(parent) {}
+LabPoller::LabPoller(QObject *parent) : QObject(parent) {
+    m_reap.setSingleShot(true);
+    m_reap.setInterval(REAP_MS);
+    connect(&m_reap, &QTimer::timeout, this, &LabPoller::reap);
+}
 
 LabPoller::~LabPoller() {
     lab_polling_finish(m_polling);
@@ -49,13 +59,16 @@ void LabPoller::reap() {
         lab_polling_finish(m_stopped[i]);
         m_stopped.removeAt(i);
     }
-    if (!m_stopped.isEmpty()) QTimer::singleShot(REAP_MS, this, [this] { reap(); });
+    if (!m_stopped.isEmpty() && !m_reap.isActive()) m_reap.start();
 }
 
-// On a port's thread: the record goes to the window's thread, and to the readers there.
+// On a port's thread: a copy of the record goes to the window's thread, and to the readers there.
+// The event queue owns it, and drops it with the poller.
 void LabPoller::deliver(const ExchangeRecord *record, void *poller) {
-    auto copy = std::make_shared<ExchangeRecord>(*record);
-    QMetaObject::invokeMethod(
-        static_cast<LabPoller *>(poller), [copy] { publish_exchange(copy.get()); },
-        Qt::QueuedConnection);
+    QCoreApplication::postEvent(static_cast<LabPoller *>(poller), new RecordEvent(*record));
+}
+
+void LabPoller::customEvent(QEvent *event) {
+    if (event->type() == RecordEvent::TYPE)
+        publish_exchange(&static_cast<RecordEvent *>(event)->record);
 }

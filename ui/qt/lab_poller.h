@@ -1,11 +1,12 @@
 // Polling the lab from the window: a worker thread per port (exchange/lab_polling.h), whose
-// records come to the window's thread as queued calls and are handed to every reader there. The
+// records come to the window's thread as posted events and are handed to every reader there. The
 // window never waits for an exchange of the poller.
 #pragma once
 
 #include "exchange/lab.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 
@@ -28,9 +29,11 @@ public:
 
 private:
     static void deliver(const ExchangeRecord *record, void *poller);
+    void customEvent(QEvent *event) override; // a record delivered
     // Frees pollings that have ended since they were stopped.
     void reap();
 
     LabPolling *m_polling = nullptr;
     QList<LabPolling *> m_stopped; // ending in the background
+    QTimer m_reap;                 // the next look at them
 };

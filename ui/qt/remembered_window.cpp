@@ -140,7 +140,13 @@ int restore_window(int panel, int use) {
         bench->publishing()->resume();
         if (!lab_file_option()) bench->chambers()->restore(); // --lab chose for this run
     }
-    QTimer::singleShot(0, window, resumeLog);
+    auto *resume = new QTimer(window); // the window's, until it has fired
+    resume->setSingleShot(true);
+    QObject::connect(resume, &QTimer::timeout, resume, [resume] {
+        resume->deleteLater();
+        resumeLog();
+    });
+    resume->start(0);
     return 0;
 }
 
