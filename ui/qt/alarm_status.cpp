@@ -40,7 +40,7 @@ QString AlarmStatus::setAlarms(const QString &lines) {
     int count = 0;
     for (int i = 0; i < texts.size(); i++) {
         QString text = texts[i];
-        const int comment = text.indexOf(QLatin1Char('#'));
+        const qsizetype comment = text.indexOf(QLatin1Char('#'));
         if (comment >= 0) text.truncate(comment);
         int indent = 0;
         while (indent < text.size() && text[indent].isSpace()) indent++;

@@ -17,6 +17,7 @@
 
 namespace {
 
+// NOLINTNEXTLINE(cert-err58-cpp): QStringLiteral's text is static; nothing is allocated
 const QString FORMAT_KEY = QStringLiteral("kelvra-lab");
 
 int portOf(const QJsonValue &value) {

@@ -6,6 +6,7 @@
 
 namespace {
 
+// NOLINTNEXTLINE(cert-err58-cpp): QStringLiteral's text is static; nothing is allocated
 const QString KEY = QStringLiteral("lab/chambers");
 
 } // namespace
