@@ -49,7 +49,8 @@ int virtual_wait(double ms, void *context) {
 int virtual_exchange(const LabChamber *chamber, int command, void *context) {
     auto *port = static_cast<VirtualPort *>(context);
     port->asked.push_back({port->now, chamber->address, chamber->command[command]});
-    const bool answered = port->answers(chamber->address, port->now);
+    // the answers change at whole milliseconds, so the truncated time tells the same
+    const bool answered = port->answers(chamber->address, (long long)port->now);
     port->now += (double)(answered ? port->exchangeMs : port->silentMs);
     return answered;
 }
