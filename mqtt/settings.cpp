@@ -1,6 +1,7 @@
 // The settings of publishing checked before any connection: the broker's URL, the topic prefix,
 // the credentials file; and every problem in words.
 #include "mqtt/mqtt.h"
+#include "record/bounded_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -83,21 +84,19 @@ void mqtt_problem_text(const MqttProblem *problem, int german, char *text, int s
     const char *words = "";
     for (const auto &entry : texts)
         if (entry.code == problem->code) words = german ? entry.german : entry.english;
-    int length = 0;
-    for (const char *c = words; *c != '\0' && length < size - 1; c++) {
+    BoundedText out = bounded_text(text, size);
+    for (const char *c = words; *c != '\0'; c++) {
         const char *part = c[0] == '%' && c[1] == '1' ? problem->subject
                            // cppcheck-suppress knownConditionTrueFalse ; "%2" gets here
                            : c[0] == '%' && c[1] == '2' ? problem->cause
                                                         : nullptr;
         if (!part) {
-            text[length++] = *c;
+            text_add(&out, "%c", *c);
             continue;
         }
-        length += std::snprintf(text + length, size_t(size - length), "%s", part);
-        length = length < size - 1 ? length : size - 1;
+        text_add(&out, "%s", part);
         c++;
     }
-    text[length] = '\0';
 }
 
 int mqtt_parse_url(const char *url, MqttBroker *broker, MqttProblem *problem) {
