@@ -17,18 +17,18 @@ constexpr long long CLOCK_STEPS_MS[] = {
     HOUR_MS,   2 * HOUR_MS,   3 * HOUR_MS,   6 * HOUR_MS,    12 * HOUR_MS,   DAY_MS,
 };
 
-long long floorDivide(long long a, long long b) {
+long long floor_divide(long long a, long long b) {
     const long long quotient = a / b;
     return quotient * b > a ? quotient - 1 : quotient;
 }
 
 // The ticks of a step in fromMs..toMs, the first one at or after fromMs in local time.
-long long firstTick(long long fromMs, long long stepMs, long long offsetMs) {
-    return -floorDivide(-(fromMs + offsetMs), stepMs) * stepMs - offsetMs;
+long long first_tick(long long fromMs, long long stepMs, long long offsetMs) {
+    return -floor_divide(-(fromMs + offsetMs), stepMs) * stepMs - offsetMs;
 }
 
-long long tickCount(long long fromMs, long long toMs, long long stepMs, long long offsetMs) {
-    const long long first = firstTick(fromMs, stepMs, offsetMs);
+long long tick_count(long long fromMs, long long toMs, long long stepMs, long long offsetMs) {
+    const long long first = first_tick(fromMs, stepMs, offsetMs);
     return first > toMs ? 0 : (toMs - first) / stepMs + 1;
 }
 
@@ -40,15 +40,15 @@ TimeTicks trend_time_ticks(long long fromMs, long long toMs, int utcOffsetS, int
     long long step = CLOCK_STEPS_MS[0];
     for (long long candidate : CLOCK_STEPS_MS) {
         step = candidate;
-        if (tickCount(fromMs, toMs, step, offsetMs) <= maxTicks) break;
+        if (tick_count(fromMs, toMs, step, offsetMs) <= maxTicks) break;
     }
     // beyond a day: whole days, as many as keep the count
-    if (tickCount(fromMs, toMs, step, offsetMs) > maxTicks) {
+    if (tick_count(fromMs, toMs, step, offsetMs) > maxTicks) {
         const long long days = (toMs - fromMs) / DAY_MS / (maxTicks - 1) + 1;
         step = days * DAY_MS;
-        while (tickCount(fromMs, toMs, step, offsetMs) > maxTicks) step += DAY_MS;
+        while (tick_count(fromMs, toMs, step, offsetMs) > maxTicks) step += DAY_MS;
     }
-    return {step, firstTick(fromMs, step, offsetMs)};
+    return {step, first_tick(fromMs, step, offsetMs)};
 }
 
 ValueTicks trend_value_ticks(double low, double high, int maxTicks) {

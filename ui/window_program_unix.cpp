@@ -16,7 +16,7 @@
 namespace {
 
 // The folder of the running program, "" if unknown.
-std::string ownFolder(const char *argv0) {
+std::string own_folder(const char *argv0) {
     char path[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     std::string own =
@@ -29,7 +29,7 @@ std::string ownFolder(const char *argv0) {
 
 // Beside this program in the build tree, in its libexec folder once installed.
 int start_window_program(char *argv[]) {
-    const std::string folder = ownFolder(argv[0]);
+    const std::string folder = own_folder(argv[0]);
     for (const std::string &path :
          {folder + "/" KELVRA_WINDOW_PROGRAM,
           folder + "/" KELVRA_LIBEXEC_FROM_BIN "/" KELVRA_WINDOW_PROGRAM}) {
