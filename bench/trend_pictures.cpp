@@ -38,7 +38,10 @@ int main(int argc, char **argv) {
             std::fprintf(stderr, "trend_pictures: no answer: %s\n", why);
             return 1;
         }
-        publish_exchange(answer_record("A0", answer, startMs + second * 1000LL).get());
+        const auto record = answer_record("A0", answer, startMs + second * 1000LL);
+        record->port = 1; // the chamber at com1:1, as the chooser names it
+        record->address = 1;
+        publish_exchange(record.get());
     }
 
     const struct {
