@@ -82,7 +82,7 @@ _kelvra_complete() {
     local program=${words[0]/#\~/$HOME} cur=${words[-1]} prev=
     ((${#words[@]} > 2)) && prev=${words[-2]}
 
-    local option='' value=$cur spec
+    local option='' value=$cur entry
     if [[ $cur == --*=* ]]; then
         option=${cur%%=*}
         value=${cur#*=}
@@ -93,8 +93,8 @@ _kelvra_complete() {
     mapfile -t options < <(_kelvra_options "$program")
     local placeholder=
     if [[ -n $option ]]; then
-        for spec in "${options[@]}"; do
-            [[ $spec == "$option "* ]] && placeholder=${spec#* }
+        for entry in "${options[@]}"; do
+            [[ $entry == "$option "* ]] && placeholder=${entry#* }
         done
     fi
     local files=0
@@ -113,8 +113,8 @@ _kelvra_complete() {
             fi
         done
     elif [[ -z $option || -z $cur || $cur == -* ]]; then
-        for spec in "${options[@]}"; do
-            [[ ${spec%% *} == "$cur"* ]] && matches+=("${spec%% *}")
+        for entry in "${options[@]}"; do
+            [[ ${entry%% *} == "$cur"* ]] && matches+=("${entry%% *}")
         done
     fi
 

@@ -56,19 +56,19 @@ int band(const Step *alarm, AlarmState *s, const ExchangeRecord *record, long lo
     return ALARM_CLEARED;
 }
 
-bool watches(const Step *spec, const ExchangeRecord *record) {
-    return spec->port == 0 || (spec->port == record->port && spec->address == record->address);
+bool watches(const Step *rule, const ExchangeRecord *record) {
+    return rule->port == 0 || (rule->port == record->port && rule->address == record->address);
 }
 
-// The entry of spec for the record's chamber, made when first needed; null when full.
-AlarmWatch::Entry *entry_for(AlarmWatch *w, int spec, const ExchangeRecord *record) {
+// The entry of rule for the record's chamber, made when first needed; null when full.
+AlarmWatch::Entry *entry_for(AlarmWatch *w, int rule, const ExchangeRecord *record) {
     for (int i = 0; i < w->entryCount; i++) {
         AlarmWatch::Entry &e = w->entries[i];
-        if (e.spec == spec && e.port == record->port && e.address == record->address) return &e;
+        if (e.rule == rule && e.port == record->port && e.address == record->address) return &e;
     }
     if (w->entryCount == ALARM_ENTRIES) return nullptr;
     AlarmWatch::Entry &e = w->entries[w->entryCount++];
-    e = {spec, record->port, record->address, {0, 0, 0, -1}};
+    e = {rule, record->port, record->address, {0, 0, 0, -1}};
     return &e;
 }
 
@@ -83,33 +83,33 @@ int alarm_hear(const Step *alarm, AlarmState *state, const ExchangeRecord *recor
 }
 
 void alarm_watch_clear(AlarmWatch *watch) {
-    watch->specCount = watch->entryCount = watch->eventCount = 0;
+    watch->ruleCount = watch->entryCount = watch->eventCount = 0;
     watch->heardMs = -1;
 }
 
 int alarm_watch_add(AlarmWatch *watch, const Step *alarm, int owner) {
-    if (watch->specCount == ALARM_SPECS) return -1;
-    watch->owners[watch->specCount] = owner;
-    watch->specs[watch->specCount++] = *alarm;
+    if (watch->ruleCount == ALARM_RULES) return -1;
+    watch->owners[watch->ruleCount] = owner;
+    watch->rules[watch->ruleCount++] = *alarm;
     return 0;
 }
 
 void alarm_watch_remove(AlarmWatch *watch, int owner) {
     int kept = 0;
-    int newIndex[ALARM_SPECS];
-    for (int i = 0; i < watch->specCount; i++) {
+    int newIndex[ALARM_RULES];
+    for (int i = 0; i < watch->ruleCount; i++) {
         newIndex[i] = watch->owners[i] == owner ? -1 : kept;
         if (newIndex[i] < 0) continue;
         watch->owners[kept] = watch->owners[i];
-        watch->specs[kept++] = watch->specs[i];
+        watch->rules[kept++] = watch->rules[i];
     }
-    watch->specCount = kept;
+    watch->ruleCount = kept;
     int entries = 0;
     for (int i = 0; i < watch->entryCount; i++) {
         AlarmWatch::Entry e = watch->entries[i];
-        // cppcheck-suppress uninitvar ; an entry names a spec below the count the loop above saw
-        if (newIndex[e.spec] < 0) continue;
-        e.spec = newIndex[e.spec];
+        // cppcheck-suppress uninitvar ; an entry names a rule below the count the loop above saw
+        if (newIndex[e.rule] < 0) continue;
+        e.rule = newIndex[e.rule];
         watch->entries[entries++] = e;
     }
     watch->entryCount = entries;
@@ -125,15 +125,15 @@ int alarm_watch_hear(AlarmWatch *watch, const ExchangeRecord *record) {
     watch->heardCount = record->received.count;
     watch->heardCode = record->received.code;
     watch->eventCount = 0;
-    for (int s = 0; s < watch->specCount; s++) {
-        if (!watches(&watch->specs[s], record)) continue;
+    for (int s = 0; s < watch->ruleCount; s++) {
+        if (!watches(&watch->rules[s], record)) continue;
         AlarmWatch::Entry *e = entry_for(watch, s, record);
         if (!e) continue;
         AlarmEvent &event = watch->events[watch->eventCount];
-        event.kind = alarm_hear(&watch->specs[s], &e->state, record, record->wallMs, event.detail,
+        event.kind = alarm_hear(&watch->rules[s], &e->state, record, record->wallMs, event.detail,
                                 sizeof event.detail);
         if (event.kind == 0) continue;
-        event.spec = s;
+        event.rule = s;
         event.owner = watch->owners[s];
         event.port = record->port;
         event.address = record->address;
@@ -149,7 +149,7 @@ void alarm_watch_column(AlarmWatch *watch, const ExchangeRecord *record, char *t
     for (int i = 0; i < events; i++) {
         const AlarmEvent &e = watch->events[i];
         text_add(&column, "%s%s %s (%s)", i > 0 ? "; " : "",
-                 e.kind == ALARM_RAISED ? "raised" : "cleared", watch->specs[e.spec].condition.text,
+                 e.kind == ALARM_RAISED ? "raised" : "cleared", watch->rules[e.rule].condition.text,
                  e.detail);
     }
 }
@@ -164,7 +164,7 @@ int alarm_watch_standing_text(const AlarmWatch *watch, int n, char *text, int si
     for (int i = 0; i < watch->entryCount; i++) {
         const AlarmWatch::Entry &e = watch->entries[i];
         if (!e.state.active || n-- > 0) continue;
-        set_text(text, size, "com%d:%d %s", e.port, e.address, watch->specs[e.spec].condition.text);
+        set_text(text, size, "com%d:%d %s", e.port, e.address, watch->rules[e.rule].condition.text);
         return 0;
     }
     return -1;

@@ -10,7 +10,7 @@
 enum {
     ALARM_RAISED = 1,
     ALARM_CLEARED = 2,
-    ALARM_SPECS = 64,    // alarms a watch holds
+    ALARM_RULES = 64,    // alarms a watch holds
     ALARM_ENTRIES = 256, // alarms times the chambers they watch
     ALARM_DETAIL_SIZE = 96,
     ALARM_COLUMN_SIZE = 1024,
@@ -34,7 +34,7 @@ int alarm_hear(const Step *alarm, AlarmState *state, const ExchangeRecord *recor
 
 struct AlarmEvent {
     int kind; // ALARM_RAISED or ALARM_CLEARED
-    int spec; // index into the watch's specs
+    int rule; // index into the watch's rules
     int owner;
     int port, address;
     long long ms;
@@ -42,18 +42,18 @@ struct AlarmEvent {
 };
 
 struct AlarmWatch {
-    Step specs[ALARM_SPECS]; // a spec with port 0 watches every chamber heard
-    int owners[ALARM_SPECS];
-    int specCount;
+    Step rules[ALARM_RULES]; // a rule with port 0 watches every chamber heard
+    int owners[ALARM_RULES];
+    int ruleCount;
     struct Entry {
-        int spec, port, address;
+        int rule, port, address;
         AlarmState state;
     } entries[ALARM_ENTRIES];
     int entryCount;
     // the record judged last, and what it raised and cleared
     long long heardMs;
     int heardPort, heardAddress, heardCount, heardCode;
-    AlarmEvent events[ALARM_SPECS];
+    AlarmEvent events[ALARM_RULES];
     int eventCount;
 };
 

@@ -284,8 +284,8 @@ int continue_step(Run *run, long long now) {
 
 bool alarm_added(const Run *run, const Step &s) {
     const AlarmWatch *w = run->env.alarms;
-    for (int i = 0; i < w->specCount; i++)
-        if (w->owners[i] == run->owner && w->specs[i].line == s.line) return true;
+    for (int i = 0; i < w->ruleCount; i++)
+        if (w->owners[i] == run->owner && w->rules[i].line == s.line) return true;
     return false;
 }
 

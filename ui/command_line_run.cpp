@@ -25,7 +25,7 @@ enum {
     FILE_LIMIT = 4 << 20, // a sequence file holds at most SEQUENCE_MAX_STEPS lines
 };
 
-Step alarmOptions[ALARM_SPECS];
+Step alarmOptions[ALARM_RULES];
 int alarmOptionCount;
 int alarmsRaised, alarmsCleared, alarmListener;
 
@@ -60,7 +60,7 @@ void print_alarm(FILE *out, const AlarmEvent *event) {
     print_time(out, event->ms);
     std::fprintf(out, " alarm %s com%d:%d ", event->kind == ALARM_RAISED ? "raised" : "cleared",
                  event->port, event->address);
-    put_bytes_visible(program_alarms()->specs[event->spec].condition.text, out);
+    put_bytes_visible(program_alarms()->rules[event->rule].condition.text, out);
     std::fprintf(out, " (%s)\n", event->detail);
 }
 
@@ -110,7 +110,7 @@ void print_run_alarm(const Run *, const AlarmEvent *event, void *context) {
     char line[512];
     set_text(line, sizeof line, "alarm %s com%d:%d %s (%s)",
              event->kind == ALARM_RAISED ? "raised" : "cleared", event->port, event->address,
-             program_alarms()->specs[event->spec].condition.text, event->detail);
+             program_alarms()->rules[event->rule].condition.text, event->detail);
     auto *printer = static_cast<Printer *>(context);
     if (printer->junit) junit_note(printer->junit, line);
 }
@@ -155,15 +155,15 @@ bool report_writable(const char *path) {
 
 } // namespace
 
-int alarm_option(const char *spec, char *error, int size) {
+int alarm_option(const char *rule, char *error, int size) {
     ParseError parsed;
     Step alarm;
-    if (parse_alarm(spec, &alarm, &parsed) != 0) {
+    if (parse_alarm(rule, &alarm, &parsed) != 0) {
         set_text(error, size, "column %d: %s", parsed.column, parsed.message);
         return -1;
     }
-    if (alarmOptionCount == ALARM_SPECS) {
-        set_text(error, size, "more than %d alarms", int(ALARM_SPECS));
+    if (alarmOptionCount == ALARM_RULES) {
+        set_text(error, size, "more than %d alarms", int(ALARM_RULES));
         return -1;
     }
     alarmOptions[alarmOptionCount++] = alarm;

@@ -1,5 +1,5 @@
 // Acceptance runs and alarms on the command line: --run FILE (with --junit FILE) runs a sequence
-// file and prints each step's verdict, --alarm SPEC watches the chambers that polling or a run
+// file and prints each step's verdict, --alarm RULE watches the chambers that polling or a run
 // asks. No Qt here.
 #pragma once
 
@@ -11,7 +11,7 @@ enum {
 
 // Takes the alarm of one --alarm option ("A0 actual between 15 and 40", "no answer for 30 s").
 // Returns 0, or -1 with "column N: what is wrong" in error.
-int alarm_option(const char *spec, char *error, int size);
+int alarm_option(const char *rule, char *error, int size);
 // Forgets the alarms of earlier --alarm options.
 void clear_alarm_options(void);
 // How many --alarm options were given.

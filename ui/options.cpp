@@ -362,7 +362,7 @@ const Option options[] = {
      "page): each step and its verdict on standard\n"
      "output, then a summary"},
     {"--junit", "FILE", set_junit, RUN, "with --run: write a JUnit XML report to FILE"},
-    {"--alarm", "SPEC", add_alarm, RUN,
+    {"--alarm", "RULE", add_alarm, RUN,
      "with --run or --repeat: raise an alarm when a\n"
      "chamber leaves a band or falls silent, e.g.\n"
      "\"A0 actual between 15 and 40 for 1 min\" or\n"

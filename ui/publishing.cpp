@@ -58,7 +58,7 @@ int alarm_messages(const char *prefix, const ExchangeRecord *record, MqttMessage
     for (int i = 0; i < events && count < max; i++, count++) {
         const AlarmEvent &e = watch->events[i];
         mqtt_alarm_message(prefix, e.port, e.address, e.kind == ALARM_RAISED,
-                           watch->specs[e.spec].condition.text, e.detail, e.ms, &messages[count]);
+                           watch->rules[e.rule].condition.text, e.detail, e.ms, &messages[count]);
     }
     return count;
 }

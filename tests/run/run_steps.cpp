@@ -54,7 +54,7 @@ Outcome run_on(FakeLine *line, const std::string &steps, long long stopAfterMs =
     }
     outcome.status = run_status(run.get());
     outcome.minutes = double(line->now - start) / 60000;
-    EXPECT_EQ(alarms->specCount, 0) << "a run's alarms end with it";
+    EXPECT_EQ(alarms->ruleCount, 0) << "a run's alarms end with it";
     line->exchanges = run->exchanges == line->exchanges ? line->exchanges : -1;
     if (run->alarmsRaised > 0)
         outcome.verdicts += " alarms " + std::to_string(run->alarmsRaised) + "/" +

@@ -36,7 +36,7 @@ AlarmStatus::~AlarmStatus() {
 
 QString AlarmStatus::setAlarms(const QString &lines) {
     const QStringList texts = lines.split(QLatin1Char('\n'));
-    auto specs = std::make_unique<Step[]>(ALARM_SPECS);
+    auto rules = std::make_unique<Step[]>(ALARM_RULES);
     int count = 0;
     for (int i = 0; i < texts.size(); i++) {
         QString text = texts[i];
@@ -48,13 +48,13 @@ QString AlarmStatus::setAlarms(const QString &lines) {
         int skipped = 0;
         if (text.startsWith(QStringLiteral("alarm "))) skipped = 6; // as the file writes it
         if (text.isEmpty()) continue;
-        if (count == ALARM_SPECS)
+        if (count == ALARM_RULES)
             return byLanguage(QStringLiteral("Zeile %1: mehr als %2 Alarme"),
                               QStringLiteral("line %1: more than %2 alarms"))
                 .arg(i + 1)
-                .arg(int(ALARM_SPECS));
+                .arg(int(ALARM_RULES));
         ParseError error;
-        if (parse_alarm(text.mid(skipped).toLatin1().constData(), &specs[count], &error) != 0)
+        if (parse_alarm(text.mid(skipped).toLatin1().constData(), &rules[count], &error) != 0)
             return byLanguage(QStringLiteral("Zeile %1, Spalte %2: %3"),
                               QStringLiteral("line %1, column %2: %3"))
                 .arg(i + 1)
@@ -64,7 +64,7 @@ QString AlarmStatus::setAlarms(const QString &lines) {
     }
     AlarmWatch *watch = program_alarms();
     alarm_watch_remove(watch, WINDOW_OWNER);
-    for (int i = 0; i < count; i++) alarm_watch_add(watch, &specs[i], WINDOW_OWNER);
+    for (int i = 0; i < count; i++) alarm_watch_add(watch, &rules[i], WINDOW_OWNER);
     m_alarms = lines;
     refresh();
     return QString();
@@ -82,7 +82,7 @@ void AlarmStatus::hear(const ExchangeRecord *record) {
         const QString what = QStringLiteral("com%1:%2 %3 (%4)")
                                  .arg(e.port)
                                  .arg(e.address)
-                                 .arg(QString::fromLatin1(watch->specs[e.spec].condition.text),
+                                 .arg(QString::fromLatin1(watch->rules[e.rule].condition.text),
                                       QString::fromLatin1(e.detail));
         show_desktop_notice(
             e.kind == ALARM_RAISED

@@ -311,7 +311,7 @@ void RunDialog::alarmed(const Run *, const AlarmEvent *event, void *dialog) {
                      : byLanguage(QStringLiteral("aufgehoben"), QStringLiteral("cleared")))
             .arg(event->port)
             .arg(event->address)
-            .arg(QString::fromLatin1(program_alarms()->specs[event->spec].condition.text),
+            .arg(QString::fromLatin1(program_alarms()->rules[event->rule].condition.text),
                  QString::fromLatin1(event->detail));
     auto *item = new QListWidgetItem(line, self->m_alarmList);
     item->setForeground(event->kind == ALARM_RAISED ? QColor(0xc6, 0x28, 0x28)
