@@ -25,7 +25,6 @@ enum {
     RUN_ITERATION_SIZE = 64,
     EXIT_RUN_FAILED = 1,
     EXIT_RUN_PORT_ERROR = 2,
-    EXIT_RUN_DATAERR = 65, // the sequence file does not parse
 };
 
 // What a step did, handed to the observer when it ends (and for each step never reached).

@@ -14,6 +14,8 @@
 enum {
     EXIT_NO_RESPONSE = 1,
     EXIT_PORT_ERROR = 2,  // an "RS-232 Message" was given
+    EXIT_DATA_ERROR = 65, // a sequence or lab file does not parse
+    EXIT_NO_INPUT = 66,   // a sequence or lab file cannot be read
     EXIT_LOG_FAILED = 73, // the log file of --log could not be opened or written
 };
 
@@ -31,6 +33,8 @@ void command_line_request(const CommandLineExchange *options, const char *comman
                           int *messages, ExchangeRequest *request);
 // Writes a Latin-1 text as one UTF-8 line, its control characters as escapes.
 void print_entry(FILE *out, const char *entry);
+// Prints the local time of wallMs (ms since 1970 UTC) as the log file writes times.
+void print_time(FILE *out, long long wallMs);
 // The first SIGINT or SIGTERM from now on asks the run to end after the exchange in progress
 // (stop_requested), a second one ends it at once; release_stop_signals restores the defaults.
 void catch_stop_signals(void);
@@ -60,8 +64,9 @@ int run_command_line_polling(const CommandLineExchange *options);
 // SIGTERM without), every options->interval seconds when given, else at each chamber's own
 // interval. Prints a line (with --json a JSON object) per exchange on stdout, in order per
 // chamber, and a summary per chamber on stderr. Returns 0 when every chamber's last exchange got
-// a valid answer, EXIT_PORT_ERROR when one met a port error (also for a lab file that cannot be
-// read), EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
+// a valid answer, EXIT_PORT_ERROR when one met a port error, EXIT_NO_INPUT or EXIT_DATA_ERROR
+// for a lab file that cannot be read or lists no chamber, EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED,
+// else EXIT_NO_RESPONSE.
 int run_command_line_lab(const CommandLineExchange *options);
 // --scan: the bus scan of options->from..to; prints "address<TAB>rtt_ms<TAB>entry" for each
 // address with a valid response and a summary on stderr. Returns 0 when an address answered,

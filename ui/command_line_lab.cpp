@@ -4,7 +4,6 @@
 
 #include "display/visible.h"
 #include "exchange/lab_polling.h"
-#include "record/calendar.h"
 #include "record/chamber_status.h"
 #include "record/trend_store.h"
 #include "ui/exchange_report.h"
@@ -90,10 +89,9 @@ void put_number(const char *name, int has, double value, FILE *out) {
 }
 
 void print_json(const ExchangeRecord *record) {
-    char time[WALL_CLOCK_TEXT_SIZE];
-    wall_clock_text(record->wallMs, WALL_CLOCK_OFFSET, time, sizeof time);
-    std::printf("{\"time\":\"%s\",\"port\":\"com%d\",\"address\":%d,\"command\":", time,
-                record->port, record->address);
+    std::printf("{\"time\":\"");
+    print_time(stdout, record->wallMs);
+    std::printf("\",\"port\":\"com%d\",\"address\":%d,\"command\":", record->port, record->address);
     put_json_text(reinterpret_cast<const unsigned char *>(record->command),
                   (int)std::strlen(record->command), stdout);
     std::printf(",\"outcome\":\"%s\"", receive_code_name(record->received.code));
@@ -116,9 +114,8 @@ void print_json(const ExchangeRecord *record) {
 // "[time<TAB>]com1:3<TAB>sent entry<TAB>received entry"; why no valid answer came on stderr.
 void print_line(const ExchangeRecord *record, const CommandLineExchange *options) {
     if (options->timestamps) {
-        char time[WALL_CLOCK_TEXT_SIZE];
-        wall_clock_text(record->wallMs, WALL_CLOCK_OFFSET, time, sizeof time);
-        std::printf("%s\t", time);
+        print_time(stdout, record->wallMs);
+        std::putchar('\t');
     }
     std::printf("com%d:%d\t", record->port, record->address);
     put_latin1_visible(record->sentText, stdout);
@@ -133,16 +130,17 @@ void print_line(const ExchangeRecord *record, const CommandLineExchange *options
 int read_lab(const CommandLineExchange *options, Lab *lab) {
     if (const char *path = lab_file_option()) {
         char error[LAB_ERROR_SIZE];
-        if (lab_file_read(path, lab, error, sizeof error) != 0) {
+        const int result = lab_file_read(path, lab, error, sizeof error);
+        if (result != 0) {
             print_message_line("kelvra-ascii: --lab", error);
-            return EXIT_PORT_ERROR;
+            return result == -2 ? EXIT_NO_INPUT : EXIT_DATA_ERROR;
         }
     } else {
         *lab = *chamber_options();
     }
     if (lab->count == 0) {
         std::fprintf(stderr, "kelvra-ascii: --lab: the file lists no chamber\n");
-        return EXIT_NO_RESPONSE;
+        return EXIT_DATA_ERROR;
     }
     if (options->interval > 0)
         for (int i = 0; i < lab->count; i++)

@@ -30,18 +30,17 @@ struct Printer {
 };
 
 // The local time of the exchange's write and a tab, as the log file writes times.
-void print_time(long long wallMs) {
-    char text[WALL_CLOCK_TEXT_SIZE];
-    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, text, sizeof text);
-    std::printf("%s\t", text);
+void print_time_tab(long long wallMs) {
+    print_time(stdout, wallMs);
+    std::putchar('\t');
 }
 
 // Prints an exchange's entries and tells why no valid answer came, as --send does, and counts it.
 void print_exchange(const ExchangeRecord *record, Printer *printer) {
-    if (printer->timestamps) print_time(record->wallMs);
+    if (printer->timestamps) print_time_tab(record->wallMs);
     print_entry(stdout, record->sentText);
     if (record->answered) {
-        if (printer->timestamps) print_time(record->wallMs);
+        if (printer->timestamps) print_time_tab(record->wallMs);
         print_entry(stdout, record->receivedText);
     }
     report_exchange(record, printer->trace, stderr);
@@ -74,6 +73,12 @@ void release_stop_signals(void) {
 
 int stop_requested(void) {
     return stopRequested != 0;
+}
+
+void print_time(FILE *out, long long wallMs) {
+    char text[WALL_CLOCK_TEXT_SIZE];
+    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, text, sizeof text);
+    std::fputs(text, out);
 }
 
 void print_summary(const char *who, const ExchangeStats *stats) {

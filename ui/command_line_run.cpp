@@ -3,7 +3,6 @@
 #include "ui/command_line_run.h"
 
 #include "display/visible.h"
-#include "record/calendar.h"
 #include "record/log.h"
 #include "record/logging.h"
 #include "run/junit.h"
@@ -12,7 +11,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -21,7 +19,6 @@
 namespace {
 
 enum {
-    EXIT_NO_INPUT = 66,
     FILE_LIMIT = 4 << 20, // a sequence file holds at most SEQUENCE_MAX_STEPS lines
 };
 
@@ -29,30 +26,16 @@ Step alarmOptions[ALARM_RULES];
 int alarmOptionCount;
 int alarmsRaised, alarmsCleared, alarmListener;
 
-volatile std::sig_atomic_t stopRequested;
-
-// The first SIGINT or SIGTERM ends the run after the exchange in progress; a second one at once.
-extern "C" void stop_run_on_signal(int signal) {
-    stopRequested = 1;
-    (void)std::signal(signal, SIG_DFL);
-}
-
 // Sleeps in short steps, so that a signal stops the run soon.
 void sleep_ms(long long ms, void *context) {
     const long long until = run_steady_ms(nullptr) + ms;
-    for (long long left = ms; left > 0 && !stopRequested; left = until - run_steady_ms(nullptr))
+    for (long long left = ms; left > 0 && !stop_requested(); left = until - run_steady_ms(nullptr))
         std::this_thread::sleep_for(std::chrono::milliseconds(left < 50 ? left : 50));
-    if (stopRequested) run_stop(static_cast<Run *>(context));
+    if (stop_requested()) run_stop(static_cast<Run *>(context));
 }
 
 void log_alarm_column(const ExchangeRecord *record, char *text, int size, void *) {
     alarm_watch_column(program_alarms(), record, text, size);
-}
-
-void print_time(FILE *out, long long wallMs) {
-    char time[WALL_CLOCK_TEXT_SIZE];
-    wall_clock_text(wallMs, WALL_CLOCK_OFFSET, time, sizeof time);
-    std::fputs(time, out);
 }
 
 // "<time> alarm raised com1:1 A0 actual between 15 and 40 (actual 41.5, set 30.0)"
@@ -204,7 +187,7 @@ int run_command_line_sequence(const CommandLineExchange *options) {
         parse_error_text(options->run, &error, message, sizeof message);
         put_bytes_visible(message, stderr);
         std::fputc('\n', stderr);
-        return EXIT_RUN_DATAERR;
+        return EXIT_DATA_ERROR;
     }
     if (options->junit && !report_writable(options->junit)) return EXIT_LOG_FAILED;
 
@@ -220,16 +203,13 @@ int run_command_line_sequence(const CommandLineExchange *options) {
     const RunEnvironment environment{exchange_published, run_wall_ms, run_steady_ms,
                                      sleep_ms,           run.get(),   alarms};
     const RunObserver observer{print_begin, print_step, print_run_alarm, &printer};
-    stopRequested = 0;
-    (void)std::signal(SIGINT, stop_run_on_signal);
-    (void)std::signal(SIGTERM, stop_run_on_signal);
+    catch_stop_signals(); // the first ends the run after the exchange in progress
     run_begin(run.get(), sequence.get(), &environment, &observer);
     // the --alarm options watch every chamber the run asks, as the file's own alarms do
     for (int i = 0; i < alarmOptionCount; i++)
         alarm_watch_add(alarms, &alarmOptions[i], run->owner);
     run_to_end(run.get());
-    (void)std::signal(SIGINT, SIG_DFL);
-    (void)std::signal(SIGTERM, SIG_DFL);
+    release_stop_signals();
 
     char summary[512];
     run_summary_text(run.get(), summary, sizeof summary);

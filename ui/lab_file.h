@@ -15,7 +15,8 @@ enum {
 };
 
 // Reads the file at path into *lab (in place of what it held) and points each port name of its
-// "map" at its device. Returns 0, or -1 with the reason (the path and what is wrong) in error.
+// "map" at its device. Returns 0, or with the reason (the path and what is wrong) in error -1
+// when the file does not hold a lab, -2 when it cannot be read.
 int lab_file_read(const char *path, Lab *lab, char *error, int size);
 // Writes the list to path, without a "map": devices belong to a machine, chambers to the lab.
 // Returns 0, or -1 with the reason in error.

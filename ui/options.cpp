@@ -532,7 +532,8 @@ int show_help(void) {
                 "valid answer, else every byte read, as text with control bytes escaped) and\n"
                 "for an A answer channel, actual and set. A summary per chamber goes to\n"
                 "standard error. Exit status: 0 when every chamber's last exchange got a valid\n"
-                "answer, 1 otherwise, 2 when one met a serial-port error.\n"
+                "answer, 1 otherwise, 2 when one met a serial-port error, 65 the lab file does\n"
+                "not parse or lists no chamber, 66 it cannot be read.\n"
                 "\n"
                 "Examples:\n"
                 "  kelvra-ascii --lang en --map com1=/dev/ttyUSB0\n"
@@ -577,6 +578,8 @@ int check_polling(void) {
 // What the options given together must satisfy; a usage error names the first they break.
 int check_combination(void) {
     const bool scanning = request.scan != 0;
+    if (!mqttGiven && (mqtt.prefix[0] || mqtt.credentials[0] || mqtt.caFile[0]))
+        return usage_error("options --mqtt-prefix, --mqtt-credentials and --mqtt-ca need --mqtt");
     if (request.run &&
         (request.text || scanning || request.poll || request.address >= 0 || request.port >= 0 ||
          request.mode >= 0 || request.trace || request.repeat >= 0 || request.timestamps))
@@ -607,8 +610,6 @@ int check_combination(void) {
         return usage_error("options --repeat, --interval and --timestamps need --send");
     if (request.interval >= 0 && request.repeat < 0)
         return usage_error("option --interval needs --repeat");
-    if (!mqttGiven && (mqtt.prefix[0] || mqtt.credentials[0] || mqtt.caFile[0]))
-        return usage_error("options --mqtt-prefix, --mqtt-credentials and --mqtt-ca need --mqtt");
     if (request.from < 0) request.from = 1;
     if (request.to < 0) request.to = 32;
     if (request.from > request.to)

@@ -20,6 +20,8 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
     std::ofstream(lab) << R"({"chambers":[{"port":"com2","address":4,"name":"Klima 4"}],
                               "map":{"com2":")"
                        << other.path() << R"("}})";
+    const std::string empty = lab + ".empty";
+    std::ofstream(empty) << R"({"chambers":[]})";
     const std::string com1 = "com1=" + bus.path();
     // the first run holds both lines; the others share them out
     std::vector<ToolRun> runs = run_tools({
@@ -31,6 +33,8 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
         {"--poll", "--chamber", "com1:1", "--chamber", "com1:9", "--map", com1, "--repeat", "1"},
         {"--poll", "--chamber", "com3:1", "--map", "com3=/nonexistent", "--repeat", "1"},
         {"--poll", "--lab", lab, "--repeat", "1", "--timestamps"},
+        {"--poll", "--lab", lab + ".missing", "--repeat", "1"},
+        {"--poll", "--lab", empty, "--repeat", "1"},
         {"--poll", "--chamber", "com1:1", "--send", "A0"},
         {"--poll"},
         {"--chamber", "com1:40", "--poll"},
@@ -38,6 +42,7 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
     });
     runs.insert(runs.end(), more.begin(), more.end());
     (void)std::remove(lab.c_str());
+    (void)std::remove(empty.c_str());
 
     // two turns each; com1:2 asks A0 and T in each turn
     const std::vector<std::string> objects = lines_of(runs[0].out);
@@ -72,7 +77,9 @@ TEST(CommandLineLab, PollsEveryChamberOfTwoPortsAndEndsWithTheirSummaries) {
     EXPECT_TRUE(std::regex_match(runs[3].out, std::regex(R"([-0-9T:.+]+\tcom2:4\tA0\tA0 .*\n)")))
         << runs[3].out;
     EXPECT_NE(runs[3].err.find("Klima 4 (com2:4): 1 exchange; ok 1"), std::string::npos);
-    for (size_t i = 4; i < runs.size(); i++) EXPECT_EQ(runs[i].status, 64) << runs[i].err;
+    EXPECT_EQ(runs[4].status, 66) << runs[4].err;
+    EXPECT_EQ(runs[5].status, 65) << runs[5].err;
+    for (size_t i = 6; i < runs.size(); i++) EXPECT_EQ(runs[i].status, 64) << runs[i].err;
 }
 
 // Without --repeat the run goes on until SIGINT, which ends it after the exchanges in progress:

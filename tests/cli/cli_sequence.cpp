@@ -149,6 +149,9 @@ TEST(CommandLineSequence, AFileThatDoesNotParseRunsNothingAndOptionsMustFit) {
         {{"--send", "A0", "--alarm", "no answer for 1 s"},
          64,
          "kelvra-ascii: option --alarm needs --run, --repeat or --poll\n"},
+        {{"--poll", "--chamber", "com1:1", "--map", map, "--mqtt-prefix", "lab"},
+         64,
+         "kelvra-ascii: options --mqtt-prefix, --mqtt-credentials and --mqtt-ca need --mqtt\n"},
         {{"--send", "A0", "--repeat", "2", "--alarm", "A0 actual within 2 set"},
          64,
          "kelvra-ascii: --alarm A0 actual within 2 set: column 20: expected \"of\" after the "

@@ -162,12 +162,13 @@ bool labFromJson(const QByteArray &json, Lab *lab, bool applyMapToo, QString *er
 int lab_file_read(const char *path, Lab *lab, char *error, int size) {
     QFile file(QFile::decodeName(path));
     QString why;
-    if (!file.open(QIODevice::ReadOnly))
+    const bool readable = file.open(QIODevice::ReadOnly);
+    if (!readable)
         why = file.errorString();
     else if (labFromJson(file.readAll(), lab, true, &why))
         return 0;
     std::snprintf(error, size_t(size), "%s: %s", path, why.toUtf8().constData());
-    return -1;
+    return readable ? -1 : -2;
 }
 
 int lab_file_write(const char *path, const Lab *lab, char *error, int size) {
