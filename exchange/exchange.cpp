@@ -47,6 +47,12 @@ void end_turn(int index) {
     turns[index].served++;
 }
 
+// Whether an exchange waits for the turn that the caller holds.
+bool others_waiting(int index) {
+    const std::lock_guard<std::mutex> hold(turnsLock);
+    return turns[index].next - turns[index].served > 1;
+}
+
 // The port whose series the calling thread holds, 0 for none.
 thread_local int seriesPort;
 
@@ -143,6 +149,12 @@ int exchange(const ExchangeRequest *request, ExchangeRecord *record) {
     if (request->command[0] == '\0') return -1;
     const int index = turn_index(request->port);
     const bool inSeries = seriesPort != 0 && seriesPort == request->port;
+    // a series lets a waiting exchange go first, so a poller that never pauses (its sweep longer
+    // than its interval) cannot keep the window's exchanges out
+    if (inSeries && others_waiting(index)) {
+        port_series_end(request->port);
+        port_series_begin(request->port);
+    }
     if (!inSeries) wait_turn(index);
     run(request, record);
     if (!inSeries) end_turn(index);

@@ -28,9 +28,10 @@ struct ExchangeRequest {
 };
 
 // Holds port for a series of exchanges by the calling thread (a poller's sweep over the chambers
-// of its bus): the series waits for its turn once, no other exchange comes between its own, and
-// a local device stays open between them (rs232.h, KeepComOpen). A thread holds one series at a
-// time; port_series_end ends it. Exchanges of the series are made with exchange() as usual.
+// of its bus): the series waits for its turn once, and a local device stays open between its
+// exchanges (rs232.h, KeepComOpen). Another exchange comes between only when it waits for the
+// port: the series then lets it go first and takes the turn after it. A thread holds one series at
+// a time; port_series_end ends it. Exchanges of the series are made with exchange() as usual.
 void port_series_begin(int port);
 void port_series_end(int port);
 // A request as Enter in the window makes it: command text (cut to MAX_COMMAND_LENGTH), address,

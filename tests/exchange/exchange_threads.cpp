@@ -31,17 +31,20 @@ long long wall_ms() {
         .count();
 }
 
-// A thread's run: "A0" to one chamber on one port, again and again, as a poller asks.
-std::vector<Asked> ask(int port, int address) {
+// A thread's run: "A0" to one chamber on one port, again and again, as a poller asks; in a
+// series when asked to, as a poller's sweep that never pauses.
+std::vector<Asked> ask(int port, int address, bool series) {
     std::vector<Asked> asked(exchanges_per_thread);
     ExchangeRequest request;
     request_init(&request, port, address, "A0", 1);
     request.readAtOnce = 1;
     request.waitSeconds = 0;
+    if (series) port_series_begin(port);
     for (Asked &each : asked) {
         exchange(&request, &each.record);
         each.endMs = wall_ms();
     }
+    if (series) port_series_end(port);
     return asked;
 }
 
@@ -64,9 +67,11 @@ TEST(Threads, ExchangesOnTwoPortsRunAtOnceAndOnOnePortTakeTurns) {
         const char *name;
         int ports[2], addresses[2];
         bool together; // the two threads' exchanges may overlap
+        bool series;   // the first thread holds its port as a series
     } cases[] = {
-        {"two ports", {1, 2}, {3, 5}, true},
-        {"one port, two chambers' addresses", {1, 1}, {3, 4}, false},
+        {"two ports", {1, 2}, {3, 5}, true, false},
+        {"one port, two chambers' addresses", {1, 1}, {3, 4}, false, false},
+        {"one port, one thread's series lets the other in", {1, 1}, {3, 4}, false, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -77,7 +82,7 @@ TEST(Threads, ExchangesOnTwoPortsRunAtOnceAndOnOnePortTakeTurns) {
         std::unique_ptr<QThread> threads[2];
         for (int t = 0; t < 2; t++) {
             threads[t].reset(QThread::create([&, t] {
-                std::vector<Asked> asked = ask(c.ports[t], c.addresses[t]);
+                std::vector<Asked> asked = ask(c.ports[t], c.addresses[t], c.series && t == 0);
                 const std::lock_guard<std::mutex> hold(handover);
                 results[t] = std::move(asked);
             }));
