@@ -62,11 +62,15 @@ double closeIdle() {
 
 // Where the application's event loop runs (in the window always, on the command line during its
 // waits), a timer on its thread closes kept connections as they idle out, those that worker
-// threads keep too: it is set by the application thread's closes and sets itself again while any
-// connection is kept. Worker threads leave theirs to it and to the next open of a port.
+// threads keep too: it is set by every close that keeps a connection (a worker thread's asks the
+// application's thread to set it) and sets itself again while any connection is kept.
 void setTimer() {
     QCoreApplication *application = QCoreApplication::instance();
-    if (!application || application->thread() != QThread::currentThread()) return;
+    if (!application) return;
+    if (application->thread() != QThread::currentThread()) {
+        QMetaObject::invokeMethod(application, &setTimer, Qt::QueuedConnection);
+        return;
+    }
     static QPointer<QTimer> timer; // made and used on the application's thread only
     if (!timer) {
         timer = new QTimer(application);
