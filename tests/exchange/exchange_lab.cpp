@@ -181,6 +181,9 @@ TEST_F(LabWindow, TheListIsRememberedAndTravelsAsALabFile) {
         ASSERT_TRUE(model.addChamber(chamber(1, 3)));
         ASSERT_TRUE(model.addChamber(chamber(4, 7, 500)));
         EXPECT_FALSE(model.addChamber(chamber(4, 7))) << "listed already";
+        EXPECT_EQ(model.addChambers({chamber(4, 7), chamber(4, 8), chamber(4, 8)}), 1)
+            << "as the bus scan adds what answered";
+        model.removeChamber(2);
         model.renameChamber(1, QString::fromUtf8("  Klima \u00dc 7 "));
         model.removeChamber(0);
     }

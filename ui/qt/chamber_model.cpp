@@ -272,14 +272,22 @@ void ChamberModel::setLab(const Lab &lab) {
 }
 
 bool ChamberModel::addChamber(const LabChamber &chamber) {
-    if (m_lab->count == LAB_MAX_CHAMBERS ||
-        lab_find(m_lab.get(), chamber.port, chamber.address) >= 0)
-        return false;
-    beginInsertRows(QModelIndex(), m_lab->count, m_lab->count);
-    lab_add(m_lab.get(), &chamber);
-    endInsertRows();
-    changed();
-    return true;
+    return addChambers({chamber}) == 1;
+}
+
+int ChamberModel::addChambers(const QList<LabChamber> &chambers) {
+    int added = 0;
+    for (const LabChamber &chamber : chambers) {
+        if (m_lab->count == LAB_MAX_CHAMBERS ||
+            lab_find(m_lab.get(), chamber.port, chamber.address) >= 0)
+            continue;
+        beginInsertRows(QModelIndex(), m_lab->count, m_lab->count);
+        lab_add(m_lab.get(), &chamber);
+        endInsertRows();
+        added++;
+    }
+    if (added > 0) changed(); // remembered and polled anew once for all of them
+    return added;
 }
 
 void ChamberModel::removeChamber(int row) {

@@ -8,6 +8,7 @@
 #include "exchange/lab.h"
 
 #include <QAbstractTableModel>
+#include <QList>
 #include <QTimer>
 
 #include <functional>
@@ -44,6 +45,8 @@ public:
     void setLab(const Lab &lab);
     // Adds a chamber; false when the list is full or has it.
     bool addChamber(const LabChamber &chamber);
+    // Adds those the list has room for and does not have yet; how many it added.
+    int addChambers(const QList<LabChamber> &chambers);
     void removeChamber(int row);
     void renameChamber(int row, const QString &name);
     // Sets the chamber's name, trimmed and cut to whole characters that fit.

@@ -165,11 +165,12 @@ void Workbench::openBusScan() {
         if (!panel) return;
         auto *dialog = new BusScanDialog(panel);
         dialog->onAddChambers = [this](int port, const QList<int> &addresses) {
+            QList<LabChamber> chambers;
             for (int address : addresses) {
-                LabChamber chamber;
-                lab_chamber_init(&chamber, port, address);
-                m_chambers->addChamber(chamber); // one listed already stays as it is
+                chambers.append(LabChamber());
+                lab_chamber_init(&chambers.back(), port, address);
             }
+            m_chambers->addChambers(chambers); // one listed already stays as it is
             showChambers();
         };
         dialog->show();
