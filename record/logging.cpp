@@ -22,23 +22,25 @@ void *annotationContext;
 
 // The file that a row written at wallMs belongs in: when the pattern names another one now, the
 // old file is closed and the new one opened (with its header when new), before the row is
-// written, so every row lies whole in the file of its own time.
-int follow_pattern(long long wallMs) {
-    char name[LOG_PATH_SIZE];
-    if (log_name_at(pattern, wallMs, name, sizeof name) != 0) return -ENAMETOOLONG;
+// written, so every row lies whole in the file of its own time. name (LOG_PATH_SIZE) gets the
+// file's name, or the pattern when no name comes of it.
+int follow_pattern(long long wallMs, char *name) {
+    if (log_name_at(pattern, wallMs, name, LOG_PATH_SIZE) != 0) {
+        std::snprintf(name, LOG_PATH_SIZE, "%s", pattern);
+        return -ENAMETOOLONG;
+    }
     if (log_is_open(&log) && std::strcmp(name, log.path) == 0) return 0;
     log_close(&log);
     return log_open(&log, name);
 }
 
 void append_exchange(const ExchangeRecord *record, void *) {
-    int error = follow_pattern(record->wallMs);
+    char path[LOG_PATH_SIZE]; // the file that failed: a new one that did not open is not log's
+    int error = follow_pattern(record->wallMs, path);
     char alarm[LOG_ALARM_SIZE] = "";
     if (annotation) annotation(record, alarm, sizeof alarm, annotationContext);
     if (error == 0) error = log_append(&log, record, alarm);
     if (error == 0) return;
-    char path[LOG_PATH_SIZE];
-    std::snprintf(path, sizeof path, "%s", log.path);
     stop_logging();
     if (failureHandler) failureHandler(path, error, failureContext);
 }
@@ -49,7 +51,8 @@ int start_logging(const char *path) {
     stop_logging();
     if (std::snprintf(pattern, sizeof pattern, "%s", path) >= (int)sizeof pattern)
         return -ENAMETOOLONG;
-    if (const int error = follow_pattern((long long)std::time(nullptr) * 1000); error != 0) {
+    char name[LOG_PATH_SIZE];
+    if (const int error = follow_pattern((long long)std::time(nullptr) * 1000, name); error != 0) {
         log_close(&log);
         return error;
     }

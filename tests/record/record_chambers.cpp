@@ -165,6 +165,29 @@ TEST(Chambers, ALogNamedByTheDateBeginsANewFileWithItsHeaderAtMidnight) {
         EXPECT_EQ(text.find("com1,"), text.find('\n') + 31) << day;
         (void)std::remove((folder + day).c_str());
     }
+
+    // the next day's file cannot be made: logging stops, and the failure names that file
+    const std::string day14 = folder + "/2024-03-14";
+    char today[128]; // logging begins in today's file
+    ASSERT_EQ(log_name_at((folder + "/%Y-%m-%d").c_str(), (long long)std::time(nullptr) * 1000,
+                          today, sizeof today),
+              0);
+    ASSERT_EQ(mkdir(day14.c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(today, 0700), 0);
+    std::string failed;
+    on_logging_failure(
+        [](const char *path, int, void *context) { *static_cast<std::string *>(context) = path; },
+        &failed);
+    ASSERT_EQ(start_logging((folder + "/%Y-%m-%d/lab.csv").c_str()), 0);
+    for (long long ms : {local_ms(14, 23, 59, 59), local_ms(15, 0, 0, 0)})
+        publish_exchange(chamber_record(1, 3, "A0 020.0 025.0", ms).get());
+    EXPECT_EQ(failed, folder + "/2024-03-15/lab.csv");
+    EXPECT_EQ(logging_path(), nullptr);
+    on_logging_failure(nullptr, nullptr);
+    for (const std::string &day : {std::string(today), day14}) {
+        (void)std::remove((day + "/lab.csv").c_str());
+        rmdir(day.c_str());
+    }
     rmdir(folder.c_str());
 }
 
