@@ -125,7 +125,14 @@ TEST(Threads, ExchangesOnTwoPortsRunAtOnceAndOnOnePortTakeTurns) {
         int repeated = 0;
         for (size_t i = 1; i < order.size(); i++)
             repeated += order[i].second == order[i - 1].second;
-        EXPECT_LE(repeated, 1) << "one thread kept the port to itself";
+        if (!c.series) {
+            EXPECT_LE(repeated, 1) << "one thread kept the port to itself";
+            continue;
+        }
+        // the other thread, however late it began on a busy machine, got in before the series'
+        // last exchange
+        EXPECT_LT(results[1].front().record.wallMs, results[0].back().record.wallMs)
+            << "the series kept the port to itself";
     }
 }
 
