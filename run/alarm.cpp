@@ -2,6 +2,7 @@
 #include "run/alarm.h"
 
 #include "record/bounded_text.h"
+#include "record/trend_store.h"
 #include "run/check.h"
 
 #include <cstdio>
@@ -39,7 +40,8 @@ int band(const Step *alarm, AlarmState *s, const ExchangeRecord *record, long lo
          BoundedText *detail) {
     ChannelValues values;
     s->heard = 1;
-    if (!record_values(record, &values) || values.channel != alarm->condition.channel) return 0;
+    if (!record_channel_values(record, &values) || values.channel != alarm->condition.channel)
+        return 0;
     const bool inBand = values_hold(&alarm->condition, &values) != 0;
     if (!s->active && inBand) return 0;
     if (!s->active || !inBand) {

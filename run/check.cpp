@@ -3,6 +3,7 @@
 
 #include "display/format.h"
 #include "record/bounded_text.h"
+#include "record/trend_store.h"
 #include "record/words.h"
 
 #include <cmath>
@@ -16,17 +17,6 @@ constexpr double SAME = 0.0005;
 
 bool english(void) {
     return Fremdsprache != 0;
-}
-
-// The accepted frame, from its STX to the ETX that completed it, terminated; its length or -1.
-int accepted_frame(const ExchangeRecord *record, char *frame) {
-    const ReceiveOutcome &r = record->received;
-    if (!record->answered || r.code != RECEIVE_OK || r.frameStart < 0) return -1;
-    const int length = r.decidingIndex - r.frameStart + 1;
-    if (r.decidingIndex >= RECEIVE_LOG_SIZE || length < 4 || length >= FRAME_BUFFER_SIZE) return -1;
-    std::memcpy(frame, r.bytes + r.frameStart, size_t(length));
-    frame[length] = '\0';
-    return length;
 }
 
 double field_value(const ChannelValues *values, int field) {
@@ -52,7 +42,7 @@ bool value_holds(const Condition *c, const ExchangeRecord *record, BoundedText *
         add_outcome(seen, record);
         return false;
     }
-    if (!record_values(record, &values) || values.channel != c->channel) {
+    if (!record_channel_values(record, &values) || values.channel != c->channel) {
         text_add(seen,
                  english() ? "\"%s\", which holds no values of channel %c"
                            : "\"%s\" ohne Werte des Kanals %c",
@@ -68,18 +58,12 @@ bool value_holds(const Condition *c, const ExchangeRecord *record, BoundedText *
 
 int record_payload(const ExchangeRecord *record, char *payload, int size) {
     char frame[FRAME_BUFFER_SIZE];
-    const int length = accepted_frame(record, frame);
-    if (length < 0 || size <= 0) return -1;
+    const int length = answer_frame(record, frame);
+    if (length < 4 || size <= 0) return -1; // STX, address, ..., checksum, ETX
     int n = 0;
     for (int i = 2; i < length - 2 && n < size - 1; i++) payload[n++] = char(frame[i] & 0x7F);
     payload[n] = '\0';
     return n;
-}
-
-int record_values(const ExchangeRecord *record, ChannelValues *values) {
-    char frame[FRAME_BUFFER_SIZE];
-    *values = {};
-    return accepted_frame(record, frame) >= 0 && read_channel_values(frame, values);
 }
 
 int values_hold(const Condition *c, const ChannelValues *values) {

@@ -13,8 +13,6 @@ enum {
 // The valid answer's payload (its bytes between the address and the checksum, bit 7 cleared),
 // terminated. Returns its length, or -1 when the record holds no valid answer.
 int record_payload(const ExchangeRecord *record, char *payload, int size);
-// The channel values of a valid answer to an "A" read. Returns 1 when it carries them, else 0.
-int record_values(const ExchangeRecord *record, ChannelValues *values);
 // Whether the record satisfies the condition (never for CONDITION_SILENCE, which needs time).
 // What the record showed for it goes into seen: the outcome, the payload, the values.
 int condition_holds(const Condition *condition, const ExchangeRecord *record, char *seen, int size);
