@@ -2,6 +2,7 @@
 #include "exchange/lab.h"
 
 #include "link/com_name.h"
+#include "link/link.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,10 +19,7 @@ void lab_chamber_init(LabChamber *chamber, int port, int address) {
 
 int lab_command_valid(const char *text) {
     const size_t length = std::strlen(text);
-    if (length == 0 || length >= LAB_COMMAND_SIZE) return 0;
-    for (const char *c = text; *c != '\0'; c++)
-        if (*c < ' ' || *c > '~') return 0;
-    return 1;
+    return length > 0 && length < LAB_COMMAND_SIZE && command_text_printable(text, int(length));
 }
 
 namespace {

@@ -1,6 +1,13 @@
 // The frame builder: STX, address | 0x80, each command byte | 0x80, checksum | 0x80, ETX.
 #include "link/link.h"
 
+// Each byte goes out with bit 7 set, so a command text holds 7-bit printable characters only.
+int command_text_printable(const char *text, int length) {
+    for (int i = 0; i < length; i++)
+        if (text[i] < ' ' || text[i] > '~') return 0;
+    return 1;
+}
+
 // A command text longer than MAX_COMMAND_LENGTH is cut to its first MAX_COMMAND_LENGTH bytes,
 // so the frame and its terminator always fit the FRAME_BUFFER_SIZE bytes of pcTextToSend.
 // Cutting keeps the frame well-formed and the sent history showing exactly what went out; the

@@ -40,6 +40,9 @@ void link_exchange_init(LinkExchange *x, int port, const char *deviceName, PortF
 // Builds the frame of pcCommand for the chamber address (low 8 bits) into pcTextToSend, which
 // holds FRAME_BUFFER_SIZE bytes, followed by a terminator. Returns the bytes to send (n + 4).
 int create_framing(const char *pcCommand, char *pcTextToSend, int uChamberaddress);
+// 1 when the length bytes of text are all printable ASCII, as a command text must be (the frame
+// sets bit 7 of each), else 0.
+int command_text_printable(const char *text, int length);
 
 // Opens x's port with the fixed line settings; reports a failure and goes on. Returns 0.
 int ComPortOpen(LinkExchange *x);

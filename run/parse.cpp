@@ -319,9 +319,8 @@ bool command_text(Lexer *l, Step *s, const char *text, int length, int start) {
     if (length > MAX_COMMAND_LENGTH)
         return fail(l->error, start, "the command text is longer than %d characters",
                     int(MAX_COMMAND_LENGTH));
-    for (int i = 0; i < length; i++)
-        if (text[i] < ' ' || text[i] > '~')
-            return fail(l->error, start, "the command text may hold printable ASCII only");
+    if (!command_text_printable(text, length))
+        return fail(l->error, start, "the command text may hold printable ASCII only");
     copy_text(s->command, sizeof s->command, text, length);
     return true;
 }

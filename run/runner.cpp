@@ -2,6 +2,7 @@
 #include "run/runner.h"
 
 #include "display/format.h"
+#include "exchange/grid.h"
 #include "record/bounded_text.h"
 #include "record/calendar.h"
 
@@ -209,8 +210,7 @@ void wait_poll(Run *run, long long now) {
     }
     // the next point of the step's grid after this exchange; none left before the timeout: the
     // wait has failed now, as no later poll could make it hold
-    const long long after = steady(run) - run->stepStart;
-    run->nextPoll = run->stepStart + (after / s.everyMs + 1) * s.everyMs;
+    run->nextPoll = next_grid_point(run->stepStart, s.everyMs, steady(run));
     if (run->nextPoll <= run->stepStart + s.timeoutMs) {
         run->due = run->nextPoll;
         return;

@@ -119,10 +119,9 @@ int send_text(const char *value) {
         return usage_error("--send: the command text has %zu characters; the command field "
                            "takes at most %d",
                            length, int(MAX_COMMAND_LENGTH));
-    for (const char *c = value; *c != '\0'; c++)
-        if (*c < ' ' || *c > '~')
-            return usage_error("--send: the command text may hold only printable ASCII "
-                               "characters (the line carries 7 bits)");
+    if (!command_text_printable(value, int(length)))
+        return usage_error("--send: the command text may hold only printable ASCII "
+                           "characters (the line carries 7 bits)");
     request.text = value;
     return OPTIONS_CONTINUE;
 }
