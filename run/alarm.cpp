@@ -179,3 +179,7 @@ AlarmWatch *program_alarms(void) {
     ready = true;
     return &watch;
 }
+
+void program_alarms_column(const ExchangeRecord *record, char *text, int size, void *) {
+    alarm_watch_column(program_alarms(), record, text, size);
+}

@@ -75,3 +75,6 @@ int alarm_watch_standing(const AlarmWatch *watch);
 int alarm_watch_standing_text(const AlarmWatch *watch, int i, char *text, int size);
 // The watch the program shares: the window's alarms, a run's, polling's, and the log's column.
 AlarmWatch *program_alarms(void);
+// The log's alarm column of the program's watch, in the form of the log's annotation
+// (record/logging.h); context is unused.
+void program_alarms_column(const ExchangeRecord *record, char *text, int size, void *context);

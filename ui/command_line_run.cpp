@@ -34,10 +34,6 @@ void sleep_ms(long long ms, void *context) {
     if (stop_requested()) run_stop(static_cast<Run *>(context));
 }
 
-void log_alarm_column(const ExchangeRecord *record, char *text, int size, void *) {
-    alarm_watch_column(program_alarms(), record, text, size);
-}
-
 // "<time> alarm raised com1:1 A0 actual between 15 and 40 (actual 41.5, set 30.0)"
 void print_alarm(FILE *out, const AlarmEvent *event) {
     print_time(out, event->ms);
@@ -165,7 +161,7 @@ int watch_command_line_alarms(void) {
     if (alarmOptionCount == 0) return 0;
     for (int i = 0; i < alarmOptionCount; i++)
         alarm_watch_add(program_alarms(), &alarmOptions[i], 0);
-    on_logging_annotation(log_alarm_column, nullptr);
+    on_logging_annotation(program_alarms_column, nullptr);
     alarmListener = add_exchange_listener(hear_alarms, nullptr);
     return 1;
 }
@@ -192,7 +188,7 @@ int run_command_line_sequence(const CommandLineExchange *options) {
     if (options->junit && !report_writable(options->junit)) return EXIT_LOG_FAILED;
 
     AlarmWatch *alarms = program_alarms();
-    on_logging_annotation(log_alarm_column, nullptr);
+    on_logging_annotation(program_alarms_column, nullptr);
     auto junit = std::make_unique<JunitReport>();
     if (options->junit && junit_begin(junit.get(), options->run) != 0) {
         tell_report_failure(options->junit, -errno);

@@ -15,10 +15,6 @@ namespace {
 
 constexpr int WINDOW_OWNER = -1; // the owner of the alarms set in the window
 
-void log_alarm_column(const ExchangeRecord *record, char *text, int size, void *) {
-    alarm_watch_column(program_alarms(), record, text, size);
-}
-
 } // namespace
 
 AlarmStatus::AlarmStatus(QLabel *line, QObject *parent)
@@ -26,7 +22,7 @@ AlarmStatus::AlarmStatus(QLabel *line, QObject *parent)
     line->setObjectName(QStringLiteral("alarmStatus"));
     line->setStyleSheet(QStringLiteral("QLabel { color: white; background: #c62828; }"));
     line->hide();
-    on_logging_annotation(log_alarm_column, nullptr);
+    on_logging_annotation(program_alarms_column, nullptr);
 }
 
 AlarmStatus::~AlarmStatus() {

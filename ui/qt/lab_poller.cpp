@@ -3,6 +3,7 @@
 
 #include "exchange/lab_polling.h"
 #include "record/record.h"
+#include "ui/command_line.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -36,7 +37,7 @@ void LabPoller::start(const Lab &lab) {
         lab_polling_stop(m_polling);
         m_stopped.append(m_polling);
     }
-    const LabPollingOptions options = {1, 0, &LabPoller::deliver, this};
+    const LabPollingOptions options = {DEFAULT_MODE, 0, &LabPoller::deliver, this};
     m_polling = lab_polling_start(&lab, &options);
     reap();
     if (onPollingChanged) onPollingChanged(m_polling != nullptr);
