@@ -1,6 +1,7 @@
 // The JUnit XML report of a run.
 #include "run/junit.h"
 
+#include "display/visible.h"
 #include "record/calendar.h"
 #include "record/log.h"
 
@@ -21,13 +22,11 @@ void put_xml(FILE *out, const char *text) {
         case '"': std::fputs("&quot;", out); break;
         case '\n':
         case '\t': std::fputc(*c, out); break;
-        default:
-            if (*c < 0x20 || (*c >= 0x7F && *c < 0xA0))
-                std::fprintf(out, "\\x%02x", *c);
-            else if (*c >= 0x80)
-                std::fprintf(out, "%c%c", 0xC0 | (*c >> 6), 0x80 | (*c & 0x3F));
-            else
-                std::fputc(*c, out);
+        default: {
+            char visible[5]; // as the terminal gets it: UTF-8, control characters as "\xhh"
+            latin1_visible_char(*c, visible);
+            std::fputs(visible, out);
+        }
         }
     }
 }
