@@ -2,6 +2,7 @@
 #include "mqtt/mqtt.h"
 
 #include "display/visible.h"
+#include "record/bounded_text.h"
 #include "record/calendar.h"
 
 #include <charconv>
@@ -11,20 +12,11 @@
 
 namespace {
 
-// A payload being written into its bounded buffer; once full it takes nothing more.
-struct Json {
-    char *text;
-    int length;
-    int size;
-};
+// A payload is written into its bounded buffer; once full it takes nothing more.
+using Json = BoundedText;
 
 void put(Json *json, const char *part) {
-    const int room = json->size - 1 - json->length;
-    const int length = int(std::strlen(part));
-    const int taken = length < room ? length : room;
-    std::memcpy(json->text + json->length, part, size_t(taken));
-    json->length += taken;
-    json->text[json->length] = '\0';
+    text_add(json, "%s", part);
 }
 
 // A Latin-1 text as a JSON string, its control characters written "\xhh" as on the command line.
@@ -77,7 +69,7 @@ void put_payload(Json *json, const char *frame, bool received) {
 static_assert(3 * 5 * FRAME_BUFFER_SIZE + 512 < MQTT_PAYLOAD_SIZE);
 
 void exchange_payload(const ExchangeRecord *record, const char *answer, char *payload) {
-    Json json = {payload, 0, MQTT_PAYLOAD_SIZE};
+    Json json = bounded_text(payload, MQTT_PAYLOAD_SIZE);
     char number[64];
     payload[0] = '\0';
     put(&json, "{");
@@ -120,7 +112,7 @@ void mqtt_alarm_message(const char *prefix, int port, int address, int raised, c
                         const char *detail, long long wallMs, MqttMessage *message) {
     std::snprintf(message->topic, sizeof message->topic, "%s/com%d/%d/alarm", prefix, port,
                   address);
-    Json json = {message->payload, 0, MQTT_PAYLOAD_SIZE};
+    Json json = bounded_text(message->payload, MQTT_PAYLOAD_SIZE);
     message->payload[0] = '\0';
     put(&json, "{");
     put_time(&json, wallMs);
@@ -148,7 +140,7 @@ int mqtt_record_messages(const char *prefix, const ExchangeRecord *record,
     MqttMessage &value = messages[1];
     std::snprintf(value.topic, sizeof value.topic, "%s/com%d/%d/A%c", prefix, record->port,
                   record->address, values.channel);
-    Json json = {value.payload, 0, MQTT_PAYLOAD_SIZE};
+    Json json = bounded_text(value.payload, MQTT_PAYLOAD_SIZE);
     value.payload[0] = '\0';
     put(&json, "{\"actual\":");
     if (values.hasActual)
