@@ -40,8 +40,11 @@ TEST(BusScan, CancelEndsItAfterTheExchangeInProgressAndRestoresThePanel) {
     EXPECT_EQ(dialog->answers()->model()->rowCount(), 1) << "address 2 as soon as it answered";
 
     const size_t atCancel = chamber.requests().size();
+    dispatch::holdTicks(true); // a run on the panel's port begins meanwhile
     QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->scanning(); }, 1000));
+    EXPECT_FALSE(dispatch::tickWanted(dispatch::now())) << "the run still holds them";
+    dispatch::holdTicks(false);
     QTest::qWait(300);
     // cppcheck-suppress knownConditionTrueFalse ; the chamber's thread adds requests meanwhile
     EXPECT_EQ(chamber.requests().size(), atCancel) << "no exchange after the one in progress";

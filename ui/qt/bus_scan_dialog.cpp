@@ -91,7 +91,7 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
                                  QStringLiteral("Addresses %1 to %2 \u2026"))
                           .arg(from)
                           .arg(to));
-    SuspendTimerCallbacks();
+    dispatch::holdTicks(true);
     m_next.start(0);
 }
 
@@ -100,12 +100,9 @@ BusScanDialog::~BusScanDialog() {
 }
 
 void BusScanDialog::endScan() {
-    int cyclic = 0;
-
     if (!scanning()) return;
     bus_scan_end(&m_scan);
-    GetCtrlVal(main_panel, TOGGLEBUTTON, &cyclic);
-    if (cyclic) ResumeTimerCallbacks();
+    dispatch::holdTicks(false);
 }
 
 void BusScanDialog::step() {

@@ -14,6 +14,7 @@ namespace {
 bool running; // a callback or a guarded wait
 qint64 lastEnd = std::numeric_limits<qint64>::min();
 bool ticksSuspended;
+int ticksHeld; // by the windows that use the panel's port
 // The events held back while a callback runs, made on first use.
 std::deque<std::function<void()>> &held() {
     static std::deque<std::function<void()>> events;
@@ -86,8 +87,13 @@ void guarded(const std::function<void()> &modal) {
     deliverHeld();
 }
 
+void holdTicks(bool hold) {
+    ticksHeld += hold ? 1 : -1;
+    Q_ASSERT(ticksHeld >= 0);
+}
+
 bool tickWanted(qint64 due) {
-    return !ticksSuspended && due > lastEnd;
+    return !ticksSuspended && ticksHeld == 0 && due > lastEnd;
 }
 
 int run() {

@@ -29,8 +29,12 @@ void whenIdle(std::function<void()> action);
 // meanwhile, and a tick that falls due during it is dropped.
 void guarded(const std::function<void()> &modal);
 
-// Whether a tick that fell due at `due` is delivered: ticks are not suspended and no callback
-// ran at that moment.
+// Holds ticks back while a window uses the panel's port (a bus scan, a run), apart from the
+// operator's switch: each hold(true) needs its hold(false), so two such windows never undo
+// each other, and the switch turned on meanwhile waits for them.
+void holdTicks(bool hold);
+// Whether a tick that fell due at `due` is delivered: ticks are neither suspended nor held and
+// no callback ran at that moment.
 bool tickWanted(qint64 due);
 
 // Runs the event loop until quit; returns quit's code at once when quit came before.

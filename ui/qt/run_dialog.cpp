@@ -270,13 +270,7 @@ void RunDialog::showProgress() {
 void RunDialog::holdCyclicSending(bool hold) {
     if (hold == m_holding) return;
     m_holding = hold;
-    int cyclic = 0;
-    if (hold) {
-        SuspendTimerCallbacks();
-        return;
-    }
-    GetCtrlVal(main_panel, TOGGLEBUTTON, &cyclic);
-    if (cyclic) ResumeTimerCallbacks();
+    dispatch::holdTicks(hold);
 }
 
 bool RunDialog::usesPanelPort() const {
