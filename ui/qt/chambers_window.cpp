@@ -6,7 +6,9 @@
 #include "ui/qt/chamber_model.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
+#include "ui/qt/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -148,11 +150,12 @@ void ChambersWindow::openLabFile() {
         path = QFileDialog::getOpenFileName(
             this,
             byLanguage(QStringLiteral("Labordatei \u00f6ffnen"), QStringLiteral("Open lab file")),
-            QString(),
+            Settings::folder(QStringLiteral("lab")),
             byLanguage(QStringLiteral("Labordateien (*.json)"),
                        QStringLiteral("Lab files (*.json)")));
     });
     if (path.isEmpty()) return;
+    Settings::rememberFolder(QStringLiteral("lab"), path);
     auto lab = std::make_unique<Lab>();
     char error[LAB_ERROR_SIZE];
     if (lab_file_read(QFile::encodeName(path).constData(), lab.get(), error, sizeof error) != 0)
@@ -167,12 +170,14 @@ void ChambersWindow::saveLabFile() {
         path = QFileDialog::getSaveFileName(
             this,
             byLanguage(QStringLiteral("Labordatei speichern"), QStringLiteral("Save lab file")),
-            QStringLiteral("lab.json"),
+            QDir(Settings::folder(QStringLiteral("lab"))).filePath(QStringLiteral("lab.json")),
             byLanguage(QStringLiteral("Labordateien (*.json)"),
                        QStringLiteral("Lab files (*.json)")));
     });
+    if (path.isEmpty()) return;
+    Settings::rememberFolder(QStringLiteral("lab"), path);
     char error[LAB_ERROR_SIZE];
-    if (!path.isEmpty() && lab_file_write(QFile::encodeName(path).constData(), &m_model->lab(),
-                                          error, sizeof error) != 0)
+    const QByteArray file = QFile::encodeName(path);
+    if (lab_file_write(file.constData(), &m_model->lab(), error, sizeof error) != 0)
         warn(QString::fromUtf8(error));
 }

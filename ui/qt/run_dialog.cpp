@@ -10,6 +10,7 @@
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/qt/run_step_model.h"
+#include "ui/qt/settings.h"
 #include "ui/userint.h"
 
 #include <QDateTime>
@@ -45,8 +46,7 @@ QString duration(long long ms) {
 
 RunDialog::RunDialog(QWidget *parent, AlarmStatus *alarms)
     : QDialog(parent), m_sequence(std::make_unique<Sequence>()), m_run(std::make_unique<Run>()),
-      m_junit(std::make_unique<JunitReport>()), m_folder(QDir::currentPath()), m_alarms(alarms),
-      m_file(new QLabel(this)),
+      m_junit(std::make_unique<JunitReport>()), m_alarms(alarms), m_file(new QLabel(this)),
       m_open(new QPushButton(
           byLanguage(QStringLiteral("&\u00d6ffnen \u2026"), QStringLiteral("&Open \u2026")), this)),
       m_start(
@@ -326,13 +326,13 @@ void RunDialog::chooseFile() {
         {byLanguage(QStringLiteral("Abl\u00e4ufe (*.seq *.txt)"),
                     QStringLiteral("Sequences (*.seq *.txt)")),
          byLanguage(QStringLiteral("Alle Dateien (*)"), QStringLiteral("All files (*)"))});
-    dialog.setDirectory(m_folder);
+    dialog.setDirectory(Settings::folder(QStringLiteral("run"), QDir::currentPath()));
     QString chosen;
     dispatch::guarded([&] {
         if (dialog.exec() == QDialog::Accepted) chosen = dialog.selectedFiles().value(0);
     });
     if (chosen.isEmpty()) return;
-    m_folder = QFileInfo(chosen).absolutePath();
+    Settings::rememberFolder(QStringLiteral("run"), chosen);
     load(chosen);
 }
 
@@ -343,13 +343,14 @@ void RunDialog::chooseReport() {
     dialog.setNameFilters({byLanguage(QStringLiteral("JUnit-Berichte (*.xml)"),
                                       QStringLiteral("JUnit reports (*.xml)"))});
     dialog.setDefaultSuffix(QStringLiteral("xml"));
-    dialog.setDirectory(m_folder);
+    dialog.setDirectory(Settings::folder(QStringLiteral("run"), QDir::currentPath()));
     dialog.selectFile(QFileInfo(m_path).completeBaseName() + QStringLiteral(".xml"));
     QString chosen;
     dispatch::guarded([&] {
         if (dialog.exec() == QDialog::Accepted) chosen = dialog.selectedFiles().value(0);
     });
     if (chosen.isEmpty()) return;
+    Settings::rememberFolder(QStringLiteral("run"), chosen);
     const int error = saveReport(chosen);
     m_status->setText(
         error == 0 ? byLanguage(QStringLiteral("Bericht gespeichert: %1"),

@@ -71,7 +71,7 @@ private:
     std::unique_ptr<Sequence> m_sequence;
     std::unique_ptr<Run> m_run;
     std::unique_ptr<JunitReport> m_junit;
-    QString m_path, m_folder;
+    QString m_path;
     bool m_running = false, m_holding = false, m_reportReady = false;
     QTimer m_next; // the next advance, when the run wants it
     QTimer m_tick; // the progress shown while it waits
