@@ -16,7 +16,8 @@ int ascii_main(int argc, char *argv[]) {
     const int options = parse_options(argc, argv);
     if (options != OPTIONS_CONTINUE) return options;
     if (command_line_exchange()) { // kelvra-ascii runs these itself and starts no window for them
-        std::fputs("kelvra-ascii-window: --send and --scan are for kelvra-ascii\n", stderr);
+        std::fputs("kelvra-ascii-window: --send, --scan, --run and --poll are for kelvra-ascii\n",
+                   stderr);
         return EXIT_USAGE;
     }
     SetRS232Language(Fremdsprache); // the port's messages in the panel's language
