@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -38,9 +39,9 @@ std::string withByte(std::string f, size_t at, char byte) {
     return f;
 }
 
-// The frame with a checksum that is wrong in its low seven bits but keeps its high bit.
-std::string badChecksum(const std::string &f) {
-    return withByte(f, f.size() - 2, char(f[f.size() - 2] ^ 0x01));
+// The frame with a checksum that is wrong in one of its low seven bits but keeps its high bit.
+std::string badChecksum(const std::string &f, int bit = 0) {
+    return withByte(f, f.size() - 2, char(f[f.size() - 2] ^ (1 << bit)));
 }
 
 const std::string answer = frame("a0 +023.4 +025.0");
@@ -180,6 +181,22 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     0, "", 0, eps, 0, RS232_IO}),
     [](const testing::TestParamInfo<ReceiveCase> &info) { return std::string(info.param.name); });
+
+// A checksum wrong in any one of its seven bits is refused, and the receiver waits on for a frame.
+std::vector<ReceiveCase> badChecksumBits() {
+    static const std::string names[] = {"Bit0", "Bit1", "Bit2", "Bit3", "Bit4", "Bit5", "Bit6"};
+    std::vector<ReceiveCase> cases;
+    for (int bit = 0; bit < 7; bit++)
+        cases.push_back({names[bit].c_str(),
+                         [bit] { fake_rs232_arrive(0.01, badChecksum(answer, bit)); }, 0.5, "", 0.5,
+                         0.5 + eps, 0});
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(BadChecksum, Receiver, testing::ValuesIn(badChecksumBits()),
+                         [](const testing::TestParamInfo<ReceiveCase> &info) {
+                             return std::string(info.param.name);
+                         });
 
 // Why each receive ended: the code, the byte that decided (by its place among the bytes read,
 // and its value), and what was read and flushed.
