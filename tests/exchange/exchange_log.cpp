@@ -55,6 +55,12 @@ TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails
     QWidget *window = PanelWidget(main_panel);
     const std::string name = "kelvra-window-" + std::to_string(getpid());
     const std::string path = testing::TempDir() + name + ".csv", saved = path + ".txt";
+    const struct Cleanup { // whatever the test's end, it leaves no file behind
+        std::string files[2];
+        ~Cleanup() {
+            for (const std::string &file : files) (void)std::remove(file.c_str());
+        }
+    } cleanup{{path, saved}};
 
     window->activateWindow(); // for its shortcuts
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -110,8 +116,6 @@ TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails
     EXPECT_EQ(history(ZEICHEN_GESENDET).size(), 4u) << "every Enter ran its exchange";
     delete box;
     ui_discard_all();
-    (void)std::remove(path.c_str());
-    (void)std::remove(saved.c_str());
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -110,13 +111,24 @@ MessageBoxCatcher::MessageBoxCatcher(std::function<int(size_t index)> holdMs) {
 
 void through_file_dialog(const std::function<void()> &action, const std::string &path) {
     QTimer answer;
+    int tries = 0;
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        // selectFile leaves a file name field that has the focus alone, so the name is typed
+        // selectFile leaves a file name field that has the focus alone, so the name is typed.
+        // A file the dialog chose first stays selected in its list while the field has no focus
+        // yet, and the list wins over the field: clear it, and accept only the name asked for.
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         auto *name = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
-        if (!name) return;
-        name->setText(QString::fromStdString(path));
-        QMetaObject::invokeMethod(dialog, &QDialog::accept);
+        auto *list = dialog ? dialog->findChild<QListView *>("listView") : nullptr;
+        if (!name || !list) return;
+        const QString wanted = QString::fromStdString(path);
+        name->setText(wanted);
+        list->selectionModel()->clearSelection();
+        if (dialog->selectedFiles() == QStringList{wanted}) {
+            QMetaObject::invokeMethod(dialog, &QDialog::accept);
+        } else if (++tries == 50) {
+            ADD_FAILURE() << "the dialog chose " << dialog->selectedFiles().join(' ').toStdString();
+            QMetaObject::invokeMethod(dialog, &QDialog::reject);
+        }
     });
     answer.start(20);
     action();
