@@ -1,12 +1,15 @@
 // One exchange at a time, seen from the chamber's side of the line: neither ticks nor Enter
 // start an exchange while another one runs, not even from the event loop of a message box held
-// open for several ticks. The scripted chamber records every frame and when it came.
+// open for several ticks. The scripted chamber records every frame and when it came. Input the
+// window system queued meanwhile survives the boxes.
 #include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
 #include "ui/program.h"
 
+#include <QLineEdit>
 #include <QTest>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +126,32 @@ TEST_F(Reentrancy, EnterPressedWhileATimerExchangeRunsWaitsForItsEnd) {
     EXPECT_GT(arrived[1], spans.ends[0]) << "Enter's exchange began inside the tick's";
     EXPECT_EQ(sent.titles, (std::vector<std::string>{"Scanning", title}));
     EXPECT_EQ(ui_int(main_panel, LED), 1);
+}
+
+TEST_F(Reentrancy, InputQueuedBeforeAnExchangesBoxesReachesTheWindowAfterThem) {
+    // Keys as the window system queues them, which the waits leave queued: Return starts an
+    // exchange on a missing port, whose boxes come before the "x" and the second Return are read.
+    ASSERT_EQ(MapComPort(1, MISSING), 0);
+    MessageBoxCatcher catcher;
+    ui_load_main(0);
+    SuspendTimerCallbacks();
+    QWidget *window = PanelWidget(main_panel);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto *field = ui_widget<QLineEdit>(main_panel, SEND_STRING);
+    field->setFocus();
+    field->setText("A0");
+    for (const auto &[key, text] :
+         {std::pair{Qt::Key_Return, "\r"}, {Qt::Key_X, "x"}, {Qt::Key_Return, "\r"}})
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window->windowHandle(), type, key, Qt::NoModifier, QString::fromLatin1(text));
+
+    ASSERT_TRUE(QTest::qWaitFor([] { return history(ZEICHEN_GESENDET).size() >= 2; }, 8000))
+        << "the second Return was lost behind the first exchange's boxes";
+    EXPECT_EQ(field->text().toStdString(), "A0x");
+    EXPECT_EQ(history(ZEICHEN_GESENDET), (std::vector<std::string>{"A0x", "A0"}));
+    EXPECT_EQ(catcher.boxes.size() % 2, 0u) << "each exchange showed the open's and the write's";
 }
 
 } // namespace

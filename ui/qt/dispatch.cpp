@@ -3,11 +3,15 @@
 
 #include "ui/userint.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 
 #include <deque>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -19,6 +23,48 @@ int ticksHeld; // by the windows that use the panel's port
 std::deque<std::function<void()>> &held() {
     static std::deque<std::function<void()>> events;
     return events;
+}
+
+// The operator's input that the window system had queued when a modal wait began inside a
+// callback. The waits leave that input queued, so the modal's own loop would read it first, and
+// Qt drops what it reads for a window the modal blocks. It is taken off the queue before the
+// modal runs and given back to its windows once the callback has ended, as it would have come
+// without the modal.
+struct KeptEvent {
+    QPointer<QObject> window;
+    std::unique_ptr<QEvent> event;
+};
+std::deque<KeptEvent> keptInput;
+
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel: return true;
+    default: return false;
+    }
+}
+
+class InputKeeper : public QObject {
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override {
+        if (!event->spontaneous() || !receiver->isWindowType() || !isInput(event->type()))
+            return false;
+        keptInput.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+        return true;
+    }
+};
+
+void keepQueuedInput() {
+    if (!QCoreApplication::instance()) return;
+    InputKeeper keeper;
+    QCoreApplication::instance()->installEventFilter(&keeper);
+    QCoreApplication::processEvents();
+    QCoreApplication::instance()->removeEventFilter(&keeper);
 }
 
 QEventLoop *eventLoop;
@@ -41,12 +87,24 @@ void runAsCallback(const std::function<void()> &action) {
     lastEnd = dispatch::now();
 }
 
-// Delivers what was held back while a callback ran, oldest first; each may hold back more.
+// Gives back the input kept from a modal wait, then delivers what was held back while a callback
+// ran, oldest first; each may keep or hold back more.
 void deliverHeld() {
-    while (!running && !held().empty()) {
-        const std::function<void()> next = std::move(held().front());
-        held().pop_front();
-        runAsCallback(next);
+    static bool givingBack; // an event given back ends its own handling before the next comes
+    while (!running) {
+        if (!keptInput.empty() && !givingBack) {
+            KeptEvent kept = std::move(keptInput.front());
+            keptInput.pop_front();
+            givingBack = true;
+            if (kept.window) QCoreApplication::sendEvent(kept.window, kept.event.get());
+            givingBack = false;
+        } else if (!held().empty()) {
+            const std::function<void()> next = std::move(held().front());
+            held().pop_front();
+            runAsCallback(next);
+        } else {
+            return;
+        }
     }
 }
 
@@ -79,6 +137,7 @@ void whenIdle(std::function<void()> action) {
 
 void guarded(const std::function<void()> &modal) {
     const bool wasRunning = running;
+    if (wasRunning) keepQueuedInput();
     running = true;
     modal();
     running = wasRunning;
