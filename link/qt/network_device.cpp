@@ -39,7 +39,10 @@ QString socketFailure(const QTcpSocket &socket) {
         return inLanguage(QStringLiteral("der Ger\u00e4teserver hat die Verbindung beendet"),
                           QStringLiteral("the device server closed the connection"));
     case QAbstractSocket::SocketTimeoutError: return noConnectionInTime();
-    default: return socket.errorString();
+    default:
+        return withQtText(QStringLiteral("die Verbindung zum Ger\u00e4teserver schlug fehl"),
+                          QStringLiteral("the connection to the device server failed"),
+                          socket.errorString());
     }
 }
 

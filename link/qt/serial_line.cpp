@@ -24,7 +24,10 @@ int openFailure(const QSerialPort &serial, const std::string &path, const std::s
         *cause = inLanguage(QStringLiteral("keine serielle Schnittstelle"),
                             QStringLiteral("not a serial device"));
         return RS232_NO_DEVICE;
-    default: *cause = serial.errorString(); return RS232_IO;
+    default:
+        *cause = withQtText(QStringLiteral("das Ger\u00e4t l\u00e4sst sich nicht \u00f6ffnen"),
+                            QStringLiteral("the device cannot be opened"), serial.errorString());
+        return RS232_IO;
     }
 }
 

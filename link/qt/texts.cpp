@@ -20,3 +20,7 @@ QString noDevice() {
     return inLanguage(QStringLiteral("Ger\u00e4t nicht vorhanden"),
                       QStringLiteral("no such device"));
 }
+
+QString withQtText(const QString &german, const QString &english, const QString &qtText) {
+    return QStringLiteral("%1 (%2)").arg(inLanguage(german, english), qtText);
+}

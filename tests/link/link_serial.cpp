@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -294,6 +296,25 @@ TEST_F(Serial, RefusedNamesAndSettingsLeaveThePortClosed) {
     ASSERT_EQ(OpenComConfig(1, "com1", 19200, 1, 8, 1, 2500, 2500), 0);
     EXPECT_EQ(OpenComConfig(1, "com1", 19200, 1, 8, 1, 2500, 2500), RS232_ALREADY_OPEN);
     EXPECT_EQ(GetInQLen(1), 0) << "the open port is untouched";
+}
+
+// A failure Qt names only in its own English words is given in the chosen language, with Qt's
+// text beside it: a pseudo-terminal whose far end was never unlocked refuses to open.
+TEST_F(Serial, AnOpenThatQtAloneExplainsIsNamedInThePanelLanguage) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(MapComPort(1, ptsname(master)), 0);
+    for (const auto &[language, words] : {std::pair{0, "das Ger\xE4t l\xE4sst sich nicht \xF6"
+                                                       "ffnen ("},
+                                          {1, "the device cannot be opened ("}}) {
+        SetRS232Language(language);
+        EXPECT_EQ(OpenComConfig(1, "com1", 19200, 1, 8, 1, 2500, 2500), RS232_IO);
+        const std::string text = GetRS232ErrorString(ReturnRS232Err());
+        EXPECT_TRUE(contains(text, words)) << text;
+        EXPECT_TRUE(contains(text, "rror)")) << "Qt's own text in parentheses: " << text;
+    }
+    SetRS232Language(1);
+    close(master);
 }
 
 } // namespace
