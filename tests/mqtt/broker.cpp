@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -97,7 +98,8 @@ Broker::Broker(const std::string &access, const std::string &more) {
 
 Broker::~Broker() {
     stop();
-    if (!folder_.empty()) (void)std::system(("rm -rf '" + folder_ + "'").c_str());
+    std::error_code ignored;
+    if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
 }
 
 void Broker::stop() {

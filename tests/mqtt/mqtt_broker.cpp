@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -132,7 +133,8 @@ TEST(MqttBroker, SettingsThatCannotWorkAndTheirMessages) {
     ASSERT_TRUE(mkdtemp(made));
     const std::string folder = made;
     const std::unique_ptr<const char, void (*)(const char *)> removed(made, [](const char *path) {
-        (void)std::system(("rm -rf '" + std::string(path) + "'").c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
     });
     const std::string passwords = write_file(folder + "/passwords", "", 0600);
     ASSERT_EQ(std::system(("mosquitto_passwd -b " + passwords + " operator s3cret").c_str()), 0);
