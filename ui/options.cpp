@@ -256,7 +256,9 @@ int set_interval(const char *value) {
         digits = c == point || (*c >= '0' && *c <= '9');
     request.interval = digits ? std::strtod(value, nullptr) : -1;
     if (!(request.interval >= 0.1 && request.interval <= 86400))
-        return usage_error("--interval %s: the interval must be 0.1 to 86400 seconds", value);
+        return usage_error(
+            "--interval %s: the interval must be 0.1 to 86400 seconds, at most three decimals",
+            value);
     return OPTIONS_CONTINUE;
 }
 
@@ -344,7 +346,8 @@ const Option options[] = {
      "after the exchange in progress"},
     {"--interval", "S", set_interval, EXCHANGE,
      "seconds from one exchange's start to the next with\n"
-     "--repeat, on a fixed grid (default 2.0)"},
+     "--repeat, on a fixed grid: 0.1 to 86400, at most\n"
+     "three decimals (default 2.0)"},
     {"--timestamps", nullptr, set_timestamps, EXCHANGE,
      "begin each line with the local time of its\n"
      "exchange's write and a tab"},
