@@ -81,6 +81,13 @@ TEST(CommandLineLog, FollowsTheNameThroughRotationAndEndsWhenTheLogFails) {
     const std::string path = testing::TempDir() + "kelvra-cli-turn-" + std::to_string(getpid());
     StartedTool tool = start_tool({"--send", "A0", "--repeat", "0", "--interval", "0.2", "--map",
                                    "com1=" + std::string(chamber.path()), "--log", path});
+    ASSERT_GT(tool.pid, 0);
+    struct Ender { // a test that ends early ends the run too
+        StartedTool &tool;
+        ~Ender() {
+            if (tool.pid > 0) kill(tool.pid, SIGKILL), finish_tool(tool);
+        }
+    } ender{tool};
     // each step right after a row, 0.2 s before the next one
     const auto rows = [&](size_t count) {
         return wait_for([&] { return lines_in(path) >= count; });
@@ -92,7 +99,7 @@ TEST(CommandLineLog, FollowsTheNameThroughRotationAndEndsWhenTheLogFails) {
     std::ofstream(path + ".2", std::ios::binary) << std::ifstream(path, std::ios::binary).rdbuf();
     ASSERT_EQ(truncate(path.c_str(), 0), 0);
     ASSERT_TRUE(rows(1)) << "written on after truncation";
-    ASSERT_EQ(std::rename(path.c_str(), (path + ".3").c_str()), 0); // as deleted
+    ASSERT_EQ(std::rename(path.c_str(), (path + ".3").c_str()), 0); // gone, as if deleted
     ASSERT_TRUE(rows(2)) << "a row in a new file";
     ASSERT_EQ(std::rename(path.c_str(), (path + ".4").c_str()), 0);
     ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
