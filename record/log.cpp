@@ -1,6 +1,7 @@
 // The CSV row of an exchange and the append-only file that keeps the rows.
 #include "record/log.h"
 
+#include "display/visible.h"
 #include "record/calendar.h"
 #include "record/log_file.h"
 
@@ -20,10 +21,10 @@ constexpr int HEADER_LENGTH = int(sizeof header) - 1;
 // the header of files begun before the alarm column: the same but for its last column
 constexpr int HEADER_BEFORE_ALARM = HEADER_LENGTH - int(sizeof ",alarm\r\n") + 1;
 
-// The longest row: a Latin-1 text field doubles at most (quotes, two-byte UTF-8) plus its two
-// quotes, a hex byte takes three characters.
+// The longest row: a text byte takes at most four characters (a control character's escape),
+// a field adds its two quotes and a formula's mark, a hex byte takes three characters.
 constexpr int text_field(int bytes) {
-    return 2 * bytes + 2;
+    return 4 * bytes + 3;
 }
 constexpr int LONGEST_ROW = 256 /* time, port, address, outcome, rtt_ms, mode */ +
                             text_field(DEVICE_NAME_SIZE) + text_field(FRAME_BUFFER_SIZE) +
@@ -66,18 +67,38 @@ bool is_utf8(const unsigned char *c) {
     return true;
 }
 
-// A text as one field: Latin-1 (or already UTF-8) in, UTF-8 out, quoted when it holds a comma,
-// a quote or a line break, a quote doubled.
+// Whether text is a plain number ("-12.5"), which a spreadsheet reads as the number it is.
+bool is_number(const char *text) {
+    const char *c = text + (*text == '-' || *text == '+');
+    int digits = 0, points = 0;
+    for (; *c != '\0'; c++) {
+        if (*c == '.')
+            points++;
+        else if (*c >= '0' && *c <= '9')
+            digits++;
+        else
+            return false;
+    }
+    return digits > 0 && points <= 1;
+}
+
+// A text as one field: Latin-1 (or already UTF-8) in, UTF-8 out. Its control characters are
+// written as the command line writes them ("\x1b"), so that nothing from the line acts on a
+// terminal that shows the file. A text that begins as a formula would ('=', '+', '-', '@', a
+// tab or a carriage return) gets a leading "'", which spreadsheets take as "this is text"; a
+// plain number stays a number. Quoted when it holds a comma or a quote, a quote doubled.
 void put_field(Row *row, const char *text, bool latin1 = true) {
-    const bool quoted = std::strpbrk(text, ",\"\r\n") != nullptr;
+    const bool quoted = std::strpbrk(text, ",\"") != nullptr;
     if (quoted) put(row, '"');
+    if (*text != '\0' && std::strchr("=+-@\t\r", *text) && !is_number(text)) put(row, '\'');
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c != '\0'; c++) {
         if (*c == '"') put(row, '"');
-        if (*c < 0x80 || !latin1) {
-            put(row, char(*c));
+        if (latin1 || *c < 0x80) {
+            char visible[5];
+            latin1_visible_char(*c, visible);
+            put_text(row, visible);
         } else {
-            put(row, char(0xC0 | (*c >> 6)));
-            put(row, char(0x80 | (*c & 0x3F)));
+            put(row, char(*c)); // a byte of a UTF-8 sequence
         }
     }
     if (quoted) put(row, '"');
@@ -129,6 +150,22 @@ bool begun_before_alarm(int fd, long long size) {
            std::memcmp(head + HEADER_BEFORE_ALARM, "\r\n", 2) == 0;
 }
 
+// The end of the file's last whole record by CSV rules, read from its start: a line break ends
+// a record only outside quotes. -1 when the file cannot be read.
+long long last_record_end(int fd, long long size) {
+    long long end = 0;
+    bool quoted = false;
+    for (long long at = 0; at < size; at += LOG_ROW_SIZE) {
+        const int length = size - at < LOG_ROW_SIZE ? int(size - at) : LOG_ROW_SIZE;
+        if (file_read_at(fd, at, buffer, length) != 0) return -1;
+        for (int i = 0; i < length; i++) {
+            if (buffer[i] == '"') quoted = !quoted; // a doubled quote leaves and enters again
+            if (buffer[i] == '\n' && !quoted) end = at + i + 1;
+        }
+    }
+    return end;
+}
+
 // Readies an existing file for whole rows: a header when it is empty; a line break after
 // anything else that does not end in one, unless it is a log of ours whose last row a crash cut
 // short, which loses that row instead (or a header cut short, which is written again).
@@ -143,19 +180,27 @@ int prepare_end(int fd, int *alarmColumn) {
 
     const int tail = size < LOG_ROW_SIZE ? int(size) : LOG_ROW_SIZE;
     if (file_read_at(fd, size - tail, buffer, tail) != 0) return 0; // opened for writing only
-    if (buffer[tail - 1] == '\n') return 0;
+    // without a quote in a tail longer than any row, no field is open at the end
+    const bool quotes = std::memchr(buffer, '"', size_t(tail)) != nullptr;
+    if (buffer[tail - 1] == '\n' && !quotes) return 0;
     char head[HEADER_LENGTH];
     const int headLength = size < HEADER_LENGTH ? int(size) : HEADER_LENGTH;
     const bool ours = !*alarmColumn || (file_read_at(fd, 0, head, headLength) == 0 &&
                                         std::memcmp(head, header, headLength) == 0);
-    if (!ours) return append_whole(fd, "\r\n", 2);
+    if (!ours) return buffer[tail - 1] == '\n' ? 0 : append_whole(fd, "\r\n", 2);
     if (size < HEADER_LENGTH) {
         if (const int error = file_truncate(fd, 0); error != 0) return error;
         return append_whole(fd, header, HEADER_LENGTH);
     }
-    for (int i = tail - 1; i >= 0; i--)
-        if (buffer[i] == '\n') return file_truncate(fd, size - tail + i + 1);
-    return append_whole(fd, "\r\n", 2);
+    long long end = 0;
+    if (quotes) {
+        end = last_record_end(fd, size);
+    } else {
+        for (int i = tail - 1; i >= 0 && end == 0; i--)
+            if (buffer[i] == '\n') end = size - tail + i + 1;
+    }
+    if (end == size || end < 0) return 0;
+    return end > 0 ? file_truncate(fd, end) : append_whole(fd, "\r\n", 2);
 }
 
 } // namespace
@@ -216,14 +261,15 @@ int log_open(LogFile *log, const char *path) {
     if (fd < 0) return fd;
     long long size = 0;
     int regular = 0;
-    const bool empty = file_size(fd, &size, &regular) == 0 && size == 0;
-    int error = prepare_end(fd, &log->alarmColumn);
+    int error = file_size(fd, &size, &regular);
+    if (error == 0 && !regular && !file_discards(fd)) error = LOG_NOT_A_FILE;
+    if (error == 0) error = prepare_end(fd, &log->alarmColumn);
     if (error == 0) error = file_sync(fd);
     if (error != 0) {
         file_close(fd);
         return error;
     }
-    if (empty) file_sync_folder(path);
+    if (size == 0) file_sync_folder(path);
     log->fd = fd;
     std::snprintf(log->path, sizeof log->path, "%s", path);
     return 0;
@@ -235,6 +281,10 @@ int log_append(LogFile *log, const ExchangeRecord *record, const char *alarm) {
     if (length < 0) return -EOVERFLOW;
     const int error = append_whole(log->fd, buffer, length);
     return error != 0 ? error : file_sync(log->fd);
+}
+
+int log_moved(const LogFile *log) {
+    return log->fd >= 0 && !file_is_at(log->fd, log->path);
 }
 
 void log_close(LogFile *log) {

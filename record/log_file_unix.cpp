@@ -1,6 +1,8 @@
 // The log's file system on Unix.
 #include "record/log_file.h"
 
+#include "record/log.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,9 +11,15 @@
 #include <unistd.h>
 
 int file_open_append(const char *path) {
+    // non-blocking: what the path leads to is looked at once it is open, and a write to anything
+    // but a file must fail rather than hold up an exchange
+    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
     // read access only to look at how an existing file ends
-    int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 && errno == EACCES) fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(path, O_RDWR | flags, 0666);
+    if (fd < 0 && errno == EACCES) fd = open(path, O_WRONLY | flags, 0666);
+    struct stat info {};
+    if (fd < 0 && errno == ENXIO && stat(path, &info) == 0 && !S_ISREG(info.st_mode))
+        return LOG_NOT_A_FILE;
     // cppcheck-suppress resourceLeak ; the open descriptor is the result, for the caller to close
     return fd < 0 ? -errno : fd;
 }
@@ -26,6 +34,21 @@ int file_size(int fd, long long *size, int *regular) {
     *size = info.st_size;
     *regular = S_ISREG(info.st_mode);
     return 0;
+}
+
+int file_discards(int fd) {
+    struct stat info {
+    }, null{};
+    return fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && stat("/dev/null", &null) == 0 &&
+           S_ISCHR(null.st_mode) && info.st_rdev == null.st_rdev;
+}
+
+int file_is_at(int fd, const char *path) {
+    struct stat opened {
+    }, named{};
+    if (fstat(fd, &opened) != 0) return 1;
+    if (stat(path, &named) != 0) return errno != ENOENT && errno != ENOTDIR;
+    return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 int file_write(int fd, const char *data, int length) {

@@ -28,6 +28,16 @@ int file_size(int fd, long long *size, int *regular) {
     return 0;
 }
 
+// The null device cannot be told from a console by its descriptor: both are refused.
+int file_discards(int) {
+    return 0;
+}
+
+// An open log cannot be deleted or renamed here: it is opened without FILE_SHARE_DELETE.
+int file_is_at(int, const char *) {
+    return 1;
+}
+
 int file_write(int fd, const char *data, int length) {
     const int written = _write(fd, data, unsigned(length));
     return written >= 0 ? written : -errno;

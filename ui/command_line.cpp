@@ -50,6 +50,12 @@ static void report_log_failure(const char *path, int error, void *) {
     logFailed = true;
 }
 
+static void report_log_reopened(const char *path, void *) {
+    std::fprintf(stderr, "kelvra-ascii: the log file ");
+    put_bytes_visible(path, stderr);
+    std::fprintf(stderr, " was moved or deleted; logging goes on in a new file of that name\n");
+}
+
 int command_line_log_failed(void) {
     return logFailed;
 }
@@ -62,6 +68,7 @@ static int open_command_line_log(const char *path) {
         return EXIT_LOG_FAILED;
     }
     on_logging_failure(report_log_failure, nullptr);
+    on_logging_reopened(report_log_reopened, nullptr);
     return 0;
 }
 

@@ -54,19 +54,20 @@ int command_line_log_failed(void);
 int run_without_window(const CommandLineExchange *options);
 // --repeat (and --timestamps): the exchange every options->interval seconds on a fixed grid,
 // options->repeat times (0: until SIGINT or SIGTERM, which end the run after the exchange in
-// progress). Prints each exchange as run_command_line_exchange does, after the time of its
-// write with --timestamps; ends a --repeat run with a summary on stderr. Returns 0 when the last
-// exchange got a valid response, EXIT_PORT_ERROR when it met a port error, EXIT_OUTPUT_FAILED,
-// EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
+// progress), or until a row of the log could not be written. Prints each exchange as
+// run_command_line_exchange does, after the time of its write with --timestamps; ends a --repeat
+// run with a summary on stderr. Returns 0 when the last exchange got a valid response,
+// EXIT_PORT_ERROR when it met a port error, EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED, else
+// EXIT_NO_RESPONSE.
 int run_command_line_polling(const CommandLineExchange *options);
 // --poll: the chambers of --chamber or --lab (its "map" applied), each port on a worker thread
 // of its own (exchange/lab_polling.h), options->repeat turns per chamber (until SIGINT or
-// SIGTERM without), every options->interval seconds when given, else at each chamber's own
-// interval. Prints a line (with --json a JSON object) per exchange on stdout, in order per
-// chamber, and a summary per chamber on stderr. Returns 0 when every chamber's last exchange got
-// a valid answer, EXIT_PORT_ERROR when one met a port error, EXIT_NO_INPUT or EXIT_DATA_ERROR
-// for a lab file that cannot be read or lists no chamber, EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED,
-// else EXIT_NO_RESPONSE.
+// SIGTERM without; a failed write to the log ends it too), every options->interval seconds when
+// given, else at each chamber's own interval. Prints a line (with --json a JSON object) per
+// exchange on stdout, in order per chamber, and a summary per chamber on stderr. Returns 0 when
+// every chamber's last exchange got a valid answer, EXIT_PORT_ERROR when one met a port error,
+// EXIT_NO_INPUT or EXIT_DATA_ERROR for a lab file that cannot be read or lists no chamber,
+// EXIT_OUTPUT_FAILED, EXIT_LOG_FAILED, else EXIT_NO_RESPONSE.
 int run_command_line_lab(const CommandLineExchange *options);
 // --scan: the bus scan of options->from..to; prints "address<TAB>rtt_ms<TAB>entry" for each
 // address with a valid response and a summary on stderr. Returns 0 when an address answered,

@@ -189,7 +189,7 @@ int run_command_line_lab(const CommandLineExchange *options) {
     LabPolling *running = lab_polling_start(lab.get(), &polling);
     bool outputFailed = false, stopping = false;
     while (running) {
-        if (stop_requested() && !stopping) {
+        if ((stop_requested() || command_line_log_failed()) && !stopping) {
             lab_polling_stop(running);
             stopping = true;
         }

@@ -131,7 +131,8 @@ int run_command_line_polling(const CommandLineExchange *options) {
                  // cppcheck-suppress knownConditionTrueFalse ; exchange() counts into it
                  : messages > messagesBefore ? EXIT_PORT_ERROR
                                              : EXIT_NO_RESPONSE;
-        if (stopRequested || (count > 0 && done >= count)) break;
+        // a run whose log has failed ends, be it endless or not
+        if (stopRequested || command_line_log_failed() || (count > 0 && done >= count)) break;
         const long long now = std::llround(Timer() * 1e9);
         due = next_grid_point(start, period, now > due ? now : due);
         if (!wait_until((double)due / 1e9)) break;

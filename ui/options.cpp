@@ -256,7 +256,9 @@ int set_interval(const char *value) {
         digits = c == point || (*c >= '0' && *c <= '9');
     request.interval = digits ? std::strtod(value, nullptr) : -1;
     if (!(request.interval >= 0.1 && request.interval <= 86400))
-        return usage_error("--interval %s: the interval must be 0.1 to 86400 seconds", value);
+        return usage_error(
+            "--interval %s: the interval must be 0.1 to 86400 seconds, at most three decimals",
+            value);
     return OPTIONS_CONTINUE;
 }
 
@@ -344,7 +346,8 @@ const Option options[] = {
      "after the exchange in progress"},
     {"--interval", "S", set_interval, EXCHANGE,
      "seconds from one exchange's start to the next with\n"
-     "--repeat, on a fixed grid (default 2.0)"},
+     "--repeat, on a fixed grid: 0.1 to 86400, at most\n"
+     "three decimals (default 2.0)"},
     {"--timestamps", nullptr, set_timestamps, EXCHANGE,
      "begin each line with the local time of its\n"
      "exchange's write and a tab"},
@@ -498,8 +501,12 @@ int show_help(void) {
                 "  2025-03-14T09:26:53.589+01:00,com1,/dev/ttyUSB0,1,A0,02 81 C1 B0 F0 03,\n"
                 "  02 81 C1 B0 A0 B0 B2 B3 AE B6 A0 B0 B2 B5 AE B0 F0 03,ok,12.4,1,A0,\n"
                 "  A0 023.6 025.0\n"
-                "A log file that cannot be opened ends a --send run with status 73 before the\n"
-                "exchange; one that cannot be written, after it.\n"
+                "In the text columns, control characters are written as \\xhh, and a text that\n"
+                "begins with =, +, -, @, a tab or CR gets a leading ' (no spreadsheet formula).\n"
+                "A log file that cannot be opened, or is no regular file or /dev/null, ends a\n"
+                "--send run with status 73 before the exchange; one that cannot be written,\n"
+                "after it (also a polling run). A log moved or deleted during the run is begun\n"
+                "anew under its name.\n"
                 "\n"
                 "With --mqtt, every exchange is published under PREFIX (--mqtt-prefix) at QoS 1:\n"
                 "PREFIX/comN/ADDRESS/exchange (JSON: time, port, address, command, outcome,\n"

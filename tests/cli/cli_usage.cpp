@@ -59,6 +59,7 @@ TEST(CommandLineUsage, EachMistakeEndsWithStatus64AndOneLineThatNamesIt) {
         {{"--send", "A0", "--repeat", "2", "--interval", "0.05"},
          "--interval 0.05: the interval must be 0.1 to 86400 seconds"},
         {{"--send", "A0", "--repeat", "2", "--interval", "1e3"}, "--interval 1e3: the interval"},
+        {{"--send", "A0", "--repeat", "2", "--interval", "0.1234"}, "at most three decimals"},
     };
     std::vector<std::vector<std::string>> argLists;
     for (const auto &c : cases) argLists.push_back(c.args);

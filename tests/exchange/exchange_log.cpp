@@ -108,13 +108,22 @@ TEST(WindowLog, RecordsWhileOnCopiesAndSavesTheHistoriesAndStopsWhenTheFileFails
     (void)signal(SIGXFSZ, SIG_DFL);
     auto *box = find<QMessageBox>(QString::fromStdString(path));
     ASSERT_TRUE(box && box->isVisible());
-    EXPECT_TRUE(box->text().contains("File too large")) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains("die Datei ist zu gro\u00df (File too large)"))
+        << box->text().toStdString();
     EXPECT_EQ(slurp(path), logged);
     EXPECT_EQ(logging_path(), nullptr);
     EXPECT_FALSE(status->isVisible());
     press_enter();
     EXPECT_EQ(history(ZEICHEN_GESENDET).size(), 4u) << "every Enter ran its exchange";
     delete box;
+
+    // a log moved away is begun anew, which the status line says
+    ASSERT_EQ(record_log(path.c_str()), 0);
+    ASSERT_EQ(std::rename(path.c_str(), saved.c_str()), 0);
+    press_enter();
+    EXPECT_TRUE(status->text().contains("neu begonnen")) << status->text().toStdString();
+    EXPECT_EQ(slurp(path).rfind("time,", 0), 0u);
+    stop_logging();
     ui_discard_all();
 }
 

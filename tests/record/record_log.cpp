@@ -99,11 +99,18 @@ TEST(LogRow, ReadsBackFieldForFieldInLocalTimeAndUtf8) {
          record(1751371200005, "/tmp/k\xC3\xA4", "a0 \"x\",1", "\x02\x81\xC1\x03",
                 RECEIVE_BAD_CHECKSUM, -1, "Sollwert ge\xE4ndert, \"so\"\r\nweiter", ""),
          "2025-07-01T14:00:00.005+02:00|com3|/tmp/k\xC3\xA4|1|a0 \"x\",1|02 81 C1 B0 F0 03|02 81 "
-         "C1 03|bad-checksum||1|Sollwert ge\xC3\xA4ndert, \"so\"\r\nweiter||"},
+         "C1 03|bad-checksum||1|Sollwert ge\xC3\xA4ndert, \"so\"\\x0d\\x0aweiter||"},
         // a silent chamber; the year changes with the zone; a device name in Latin-1
         {"NST3:30", record(1735687800000, "/dev/k\xE4", "E0", "", RECEIVE_NO_ANSWER, -1, "E0", ""),
          "2024-12-31T20:00:00.000-03:30|com3|/dev/k\xC3\xA4|1|E0|02 81 C1 B0 F0 03||no-answer||1|"
          "E0||"},
+        // texts from the line or the operator: control characters escaped, a formula marked, a
+        // number left one; the hex keeps the bytes
+        {"UTC0",
+         record(0, "=x\x1b", "-12.5", "\x02\x9B\x07", RECEIVE_BAD_START, -1, "\tA0",
+                "@A0 \x1b]0;x\x07\x9b"),
+         "1970-01-01T00:00:00.000+00:00|com3|'=x\\x1b|1|-12.5|02 81 C1 B0 F0 03|02 9B 07|"
+         "bad-start||1|'\\x09A0|'@A0 \\x1b]0;x\\x07\\x9b|"},
     };
     char row[LOG_ROW_SIZE];
     for (const auto &c : cases) {
@@ -147,6 +154,7 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
     // a log begun before the alarm column keeps its twelve
     const std::string oldHeader = header.substr(0, header.size() - 8) + "\r\n";
     const std::string oldLine(row, log_format_row(r.get(), row, sizeof row, "", 0));
+    const std::string broken = "0,com3,x,1,A0,,,ok,1.0,1,A0,\"A0\r\nsecond line\",\r\n";
     const struct {
         std::string before;
         int appends; // each opens the file anew
@@ -160,6 +168,10 @@ TEST(LogFile, AppendsToWhatIsThereAndDropsOnlyARowCutShort) {
         {"notes\n", 1, "notes\n" + line},
         {oldHeader + oldLine, 1, oldHeader + oldLine + oldLine},
         {oldHeader + oldLine.substr(0, 20), 1, oldHeader + oldLine},
+        // an earlier row whose quoted field holds a line break, whole or cut short in or after it
+        {header + broken, 1, header + broken + line},
+        {header + line + broken.substr(0, broken.find('\n') + 1), 1, header + line + line},
+        {header + line + broken.substr(0, broken.size() - 3), 1, header + line + line},
     };
     const std::string path = temp_path("log.csv");
     for (const auto &c : cases) {

@@ -1,6 +1,7 @@
 // Starting and stopping the log file from the window.
 #include "ui/qt/log_recorder.h"
 
+#include "record/log.h"
 #include "record/logging.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
@@ -15,12 +16,36 @@
 #include <QLabel>
 #include <QMessageBox>
 
+#include <cerrno>
+
 namespace {
 
 LogRecorder *recorder; // the main window's, once it is open
 
+// The cause in the panel's language: in German with the system's own words (English in most
+// installations) in parentheses.
 QString cause(int error) {
-    return QString::fromLocal8Bit(logging_cause(error));
+    const QString system = QString::fromLocal8Bit(logging_cause(error));
+    if (error == LOG_NOT_A_FILE)
+        return byLanguage(QStringLiteral("keine gew\u00f6hnliche Datei (eine FIFO, ein Socket oder "
+                                         "ein Ger\u00e4t k\u00f6nnte die Austausche aufhalten)"),
+                          system);
+    QString german;
+    switch (-error) {
+    case ENOSPC: german = QStringLiteral("auf dem Datentr\u00e4ger ist kein Platz mehr"); break;
+#ifdef EDQUOT
+    case EDQUOT: german = QStringLiteral("das Speicherkontingent ist ersch\u00f6pft"); break;
+#endif
+    case EFBIG: german = QStringLiteral("die Datei ist zu gro\u00df"); break;
+    case EACCES:
+    case EPERM: german = QStringLiteral("Zugriff verweigert"); break;
+    case EROFS: german = QStringLiteral("das Dateisystem ist schreibgesch\u00fctzt"); break;
+    case ENOENT: german = QStringLiteral("der Ordner oder die Datei fehlt"); break;
+    case EISDIR: german = QStringLiteral("das ist ein Ordner"); break;
+    case EIO: german = QStringLiteral("Ein-/Ausgabefehler des Datentr\u00e4gers"); break;
+    default: german = QStringLiteral("Fehler des Dateisystems"); break;
+    }
+    return byLanguage(QStringLiteral("%1 (%2)").arg(german, system), system);
 }
 
 } // namespace
@@ -34,6 +59,7 @@ LogRecorder::LogRecorder(QWidget *window, QLabel *status)
     m_action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     connect(m_action, &QAction::triggered, this, [this] { toggle(); });
     on_logging_failure(writeFailed, this);
+    on_logging_reopened(reopened, this);
     recorder = this;
 }
 
@@ -41,6 +67,7 @@ LogRecorder::~LogRecorder() {
     if (recorder != this) return;
     recorder = nullptr;
     on_logging_failure(nullptr, nullptr);
+    on_logging_reopened(nullptr, nullptr);
 }
 
 int LogRecorder::start(const QString &path) {
@@ -128,6 +155,16 @@ void LogRecorder::writeFailed(const char *path, int error, void *recorder) {
     auto *self = static_cast<LogRecorder *>(recorder);
     self->showState();
     self->report(QFile::decodeName(path), error, false);
+}
+
+void LogRecorder::reopened(const char *path, void *recorder) {
+    auto *self = static_cast<LogRecorder *>(recorder);
+    self->showState();
+    self->m_status->setText(byLanguage(QStringLiteral("Protokoll: %1 neu begonnen (die Datei war "
+                                                      "verschoben oder gel\u00f6scht)"),
+                                       QStringLiteral("Log: %1 begun anew (the file had been moved "
+                                                      "or deleted)"))
+                                .arg(QFileInfo(QFile::decodeName(path)).fileName()));
 }
 
 int record_log(const char *path) {

@@ -1,5 +1,6 @@
 // File > Record log: starts and stops the log file of the run (record/logging.h), shows its name
-// in the status line while it records, and says in a box why a file cannot be opened or written.
+// in the status line while it records (and that it began the file anew when the file was moved
+// or deleted), and says in a box why a file cannot be opened or written.
 #pragma once
 
 #include <QObject>
@@ -27,6 +28,7 @@ private:
     // A box that leaves the window working: the exchanges go on while it is up.
     void report(const QString &path, int error, bool opening);
     static void writeFailed(const char *path, int error, void *recorder);
+    static void reopened(const char *path, void *recorder);
 
     QWidget *m_window;
     QLabel *m_status;
