@@ -362,7 +362,9 @@ void TrendWindow::refresh() {
         low = 0;
         high = 1;
     }
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
+    // each end's share apart: a difference of two large values would overflow
+    const double margin =
+        high > low ? high * 0.05 - low * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
     placeValueTicks(low - margin, high + margin);
 }
 
