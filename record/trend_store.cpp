@@ -21,6 +21,13 @@ int channel_index(TrendStore *store, char channel) {
     return store->channels++;
 }
 
+// A number stood in the value's field (a non-finite one is read, but has no hasActual / hasSet)
+// that no chamber reports: not finite, or beyond the bounds.
+bool beyond_reach(int has, double value) {
+    return (has || !std::isfinite(value)) &&
+           !(value >= TREND_VALUE_MIN && value <= TREND_VALUE_MAX);
+}
+
 // Takes point into bucket's count, lowest and highest point (the first of equal ones).
 void bucket_take(TrendBucket *bucket, const TrendBucket &other) {
     if (other.count == 0) return;
@@ -137,19 +144,19 @@ void trend_clear(TrendStore *store) {
 }
 
 int trend_add(TrendStore *store, long long ms, const ChannelValues *values) {
-    if (!values->hasActual && !values->hasSet) return 0;
-    const int c = channel_index(store, values->channel);
-    if (c < 0) {
-        store->refused++;
-        return 0;
-    }
+    const bool badActual = beyond_reach(values->hasActual, values->actual);
+    const bool badSet = beyond_reach(values->hasSet, values->set);
+    const bool actual = values->hasActual && !badActual, set = values->hasSet && !badSet;
+    const int c = actual || set ? channel_index(store, values->channel) : -1;
+    const bool noRoom = (actual || set) && c < 0; // a channel beyond TREND_CHANNELS
+    if (badActual || badSet || noRoom) store->refused++;
+    if (c < 0) return 0;
     // The order of the answers is certain, the wall clock is not: should it be set back, the
     // points keep their order at the newest time until it has caught up.
     if (store->added > 0 && ms < store->newestMs) ms = store->newestMs;
     store->newestMs = ms;
-    if (values->hasActual)
-        series_add(&store->series[trend_series(c, TREND_ACTUAL)], {ms, values->actual});
-    if (values->hasSet) series_add(&store->series[trend_series(c, TREND_SET)], {ms, values->set});
+    if (actual) series_add(&store->series[trend_series(c, TREND_ACTUAL)], {ms, values->actual});
+    if (set) series_add(&store->series[trend_series(c, TREND_SET)], {ms, values->set});
     store->added++;
     return 1;
 }

@@ -17,6 +17,13 @@ enum {
     TREND_SET = 1,
 };
 
+// A chamber reports each value in a field of five characters: 99999 is the largest number it can
+// hold, -9999 (a sign and four digits) the smallest. A number beyond them ("1e308", a field
+// running on for 300 digits) or one that is not finite ("inf", "nan") is no reading of a chamber:
+// it is refused, never drawn, so no such value can blow the value axis up.
+constexpr double TREND_VALUE_MAX = 99999;
+constexpr double TREND_VALUE_MIN = -9999;
+
 struct TrendPoint {
     long long ms; // wall-clock time of the answer, ms since 1970 UTC
     double value;
@@ -42,14 +49,16 @@ struct TrendStore {
     int channels;
     long long newestMs; // the newest point's time; a point stamped earlier is moved up to it
     long long added;    // answers that added a point
-    long long refused;  // answers of a channel beyond TREND_CHANNELS
+    long long refused;  // answers with a value not drawn: of a channel beyond TREND_CHANNELS, or
+                        // a number beyond TREND_VALUE_MIN .. TREND_VALUE_MAX or not finite
     TrendSeries series[TREND_SERIES];
 };
 
 // Empties the store; the arrays are left as they are, so memory is touched only as points come.
 void trend_clear(TrendStore *store);
 // Adds the values of one answer at time ms: each value that stands (values->hasActual,
-// ->hasSet) becomes a point of its channel's series. Returns 1 when it added one, else 0.
+// ->hasSet) within what a chamber reports becomes a point of its channel's series; an answer
+// that brings a number that does not counts as refused. Returns 1 when it added one, else 0.
 int trend_add(TrendStore *store, long long ms, const ChannelValues *values);
 // Adds what a record's answer carries: only a valid response to a command whose letter is A,
 // read by the A sentence's rules, and never a bus scan's probe; its time is the write's plus the

@@ -58,6 +58,7 @@ ValueTicks trend_value_ticks(double low, double high, int maxTicks) {
         const double half = std::fmax(1.0, std::fabs(low) * 0.05);
         low -= half;
         high += half;
+        if (!std::isfinite(high - low)) return {1, 0, 1, 0};
     }
     // the step grows by powers of ten until two steps span any finite range
     const int first = (int)std::floor(std::log10((high - low) / maxTicks));
@@ -65,9 +66,11 @@ ValueTicks trend_value_ticks(double low, double high, int maxTicks) {
         for (double factor : {1.0, 2.0, 5.0}) {
             const double step = factor * std::pow(10.0, exponent);
             const double from = std::floor(low / step) * step, to = std::ceil(high / step) * step;
+            if (!std::isfinite(to - from)) continue; // widened beyond the largest number
             if (std::lround((to - from) / step) <= maxTicks - 1)
                 return {step, from, to, exponent < 0 ? -exponent : 0};
         }
     }
-    return {1, 0, 1, 0}; // not reached
+    // a range so near the largest number that widening it to round steps overflows: as it is
+    return {high - low, low, high, 0};
 }

@@ -23,5 +23,6 @@ TimeTicks trend_time_ticks(long long fromMs, long long toMs, int utcOffsetS, int
 // The ticks of values from low to high: the smallest step of 1, 2 or 5 times a power of ten that
 // spans them in at most maxTicks - 1 (>= 2) steps, the range widened to multiples of it. A
 // single value stands in the middle of a range of its own; a range that is not finite, or low
-// above high, gives 0..1.
+// above high, gives 0..1; one that round steps would widen beyond the largest number stays as it
+// is, in one step. The range given back is always finite.
 ValueTicks trend_value_ticks(double low, double high, int maxTicks);

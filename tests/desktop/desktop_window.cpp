@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
@@ -242,6 +243,29 @@ TEST_F(Desktop, PanelsStayOnTheScreen) {
         }
     }
     DiscardPanel(help);
+}
+
+// The main window opens within the screen's free area: whole where there is room, else with its
+// area scrolling so that every control can be brought into view (ctest runs this also on a
+// 1280 x 900 screen at 200 %).
+TEST_F(Desktop, APanelLargerThanTheScreenScrollsWithinIt) {
+    ui_load_main(1);
+    QWidget *window = PanelWidget(main_panel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    auto *scroll = window->findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    const QRect room = window->screen()->availableGeometry();
+    const QSize most = window->sizeHint() + window->frameGeometry().size() - window->size();
+    EXPECT_TRUE(room.contains(window->frameGeometry()));
+    EXPECT_EQ(scroll->viewport()->size() == scroll->widget()->size(),
+              most.width() <= room.width() && most.height() <= room.height());
+    for (int control = KAMMER; control <= PICTUREBUTTON; control++) {
+        if (QWidget *widget = ControlWidget(main_panel, control)) {
+            scroll->ensureWidgetVisible(widget, 0, 0);
+            const QRect shown(widget->mapTo(scroll->viewport(), QPoint(0, 0)), widget->size());
+            EXPECT_TRUE(scroll->viewport()->rect().intersects(shown)) << "control " << control;
+        }
+    }
 }
 
 } // namespace

@@ -29,13 +29,16 @@ std::vector<TrendPoint> allPoints(const TrendStore *store, int series) {
     return points;
 }
 
+// A value field holds five characters: 99999 and -9999 are the most a chamber reports. A number
+// beyond them, or not finite, is refused; the answer's other value is still drawn.
 TEST(TrendRecords, OnlyValidAnswersToAReadsAddTheirValues) {
     const long long at = 1700000000000;
     const struct Row {
-        const char *command, *answer;
+        std::string command, answer;
         int answered;
         int added;
         std::vector<double> actual, set; // the series after the record
+        int refused = 0;
     } rows[] = {
         {"A0", "A0 023.5 025.0", 1, 1, {23.5}, {25.0}},
         {"A0", "A0 023.6 025.0", 0, 0, {}, {}}, // rejected
@@ -44,11 +47,18 @@ TEST(TrendRecords, OnlyValidAnswersToAReadsAddTheirValues) {
         {"A0", "A0", 1, 0, {}, {}},             // no value stands: no false zeros
         {"A0", "A0 023.8", 1, 1, {23.8}, {}},   // the set value's field is missing
         {"A0", "A0 ----- 030.0", 1, 1, {}, {30.0}},
+        {"A0", "A0 1e308 -1e308", 1, 0, {}, {}, 1},
+        {"A0", "A0 023.5 " + std::string(300, '7'), 1, 1, {23.5}, {}, 1},
+        {"A0", "A0   inf nan", 1, 0, {}, {}, 1},
+        {"A0", "A0 000.0 -10000", 1, 1, {0}, {}, 1},
+        {"A0", "A0 99999 -9999", 1, 1, {99999}, {-9999}},
+        {"A0", "A0 -9999 99999", 1, 1, {-9999}, {99999}},
     };
     for (const Row &row : rows) {
         auto store = emptyStore();
         auto record = answer_record(row.command, row.answer, at, 12.4, row.answered);
         EXPECT_EQ(trend_add_record(store.get(), record.get()), row.added) << row.answer;
+        EXPECT_EQ(store->refused, row.refused) << row.answer;
         for (int kind : {TREND_ACTUAL, TREND_SET}) {
             const std::vector<double> &expected = kind == TREND_ACTUAL ? row.actual : row.set;
             std::vector<TrendPoint> points;

@@ -51,6 +51,7 @@ TEST(TrendTicks, ValueStepsAreRoundAndTheRangeEndsOnThem) {
         {"small", 0.012, 0.019, 6, {0.002, 0.012, 0.02, 3}},
         {"not a number", NAN, 3, 6, {1, 0, 1, 0}},
         {"beyond any range", -1e308, 1e308, 6, {1, 0, 1, 0}},
+        {"round steps would overflow", 0, 1.7e308, 3, {1.7e308, 0, 1.7e308, 0}},
     };
     for (const Row &row : rows) {
         const ValueTicks ticks = trend_value_ticks(row.low, row.high, row.maxTicks);

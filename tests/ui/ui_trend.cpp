@@ -93,7 +93,14 @@ TEST_F(Trend, PauseFreezesTheViewSpanChoosesThePointsAndExportsWriteThem) {
     EXPECT_EQ(csv.readAll().count('\n'), 3) << "the header and the two points shown";
     ASSERT_TRUE(trend.savePng(pngPath));
     EXPECT_EQ(QImage(pngPath).size(), trend.findChild<QChartView *>()->size());
-    EXPECT_FALSE(trend.saveCsv(dir.filePath("missing/trend.csv")));
+    QString csvFailure, pngFailure; // why, in the panel's language, with the system's words
+    EXPECT_FALSE(trend.saveCsv(dir.filePath("missing/trend.csv"), &csvFailure));
+    EXPECT_FALSE(trend.savePng(dir.filePath("missing/trend.png"), &pngFailure));
+    for (const QString &failure : {csvFailure, pngFailure})
+        EXPECT_TRUE(
+            failure.endsWith(QStringLiteral(": die Datei l\u00e4sst sich dort nicht anlegen "
+                                            "(No such file or directory).")))
+            << failure.toStdString();
 
     trend.setPaused(false);
     EXPECT_EQ(drawn(trend), (std::vector<int>{3, 3}));

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QJsonArray>
 #include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,6 +72,13 @@ QLabel *placeLabel(const QJsonObject &label, Panel *panel) {
     return text;
 }
 
+// The scroll area around a panel's area: its natural size is the whole area's.
+class AreaScroll : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget()->size(); }
+};
+
 } // namespace
 
 Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, const Binder &bind) {
@@ -127,14 +135,32 @@ Panel *buildPanel(const QJsonObject &definition, int handle, Panel *parent, cons
     return panel;
 }
 
+// The area lies in a scroll area that draws nothing of its own and takes no focus: at full size
+// the window looks and acts as the area alone would.
 Panel::Panel(int handle, QWidget *parentPanel)
     : QWidget(parentPanel, parentPanel ? Qt::Dialog : Qt::Window), handle(handle),
-      m_area(new QWidget(this)) {
+      m_scroll(new AreaScroll(this)), m_area(new QWidget) {
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setWidget(m_area);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_area->setAutoFillBackground(false); // which setWidget turns on
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->setSizeConstraint(QLayout::SetFixedSize); // the window's size is the area's and more
-    column->addWidget(m_area);
+    column->addWidget(m_scroll);
+}
+
+// A scroll bar one way takes room the other way, which the window then gets where there is some.
+void Panel::fitInto(const QSize &room) {
+    layout()->activate();
+    const QSize whole = sizeHint();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    QSize most = whole;
+    if (whole.width() > room.width()) most.rheight() += bar;
+    if (whole.height() > room.height()) most.rwidth() += bar;
+    setMaximumSize(most);
+    resize(most.boundedTo(room));
 }
 
 void Panel::addAbove(QWidget *widget) {

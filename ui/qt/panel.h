@@ -5,6 +5,7 @@
 #include "ui/userint.h"
 
 #include <QJsonObject>
+#include <QScrollArea>
 #include <QWidget>
 
 #include <functional>
@@ -14,13 +15,17 @@
 
 // A panel's window. Its controls stand in its area at the places the panel file gives; the window
 // may hold more above and below the area (the main window's menu bar and status line), and grows
-// by them while the area stays as it is.
+// by them while the area stays as it is. The window is at most as large as that; made smaller (on
+// a screen with less room), it shows the area in part, and scrolls it.
 class Panel : public QWidget {
 public:
     Panel(int handle, QWidget *parentPanel);
 
     UiControl *control(int id) const;
     QWidget *area() const { return m_area; }
+    // Takes the size that shows the whole area, or as much of it as room leaves; the window can
+    // be made smaller, never larger.
+    void fitInto(const QSize &room);
     // Puts a widget above the area (a menu bar) or below it (a status line).
     void addAbove(QWidget *widget);
     void addBelow(QWidget *widget);
@@ -36,7 +41,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *m_area; // a child, owned by Qt
+    QScrollArea *m_scroll; // children, owned by Qt
+    QWidget *m_area;       // within m_scroll
 };
 
 // Finds the function bound to a callback name; null leaves the control unbound.

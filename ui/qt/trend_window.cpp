@@ -18,6 +18,7 @@
 #include <QLineSeries>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
@@ -27,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -66,6 +68,41 @@ void appendLine(const char *line, void *text) {
     auto *csv = static_cast<QByteArray *>(text);
     csv->append(line);
     csv->append('\n');
+}
+
+// Why a file could not be saved: the step that failed in the panel's language, the system's own
+// words after it. Qt gives a full disk on writing, and too many open files on opening, as a
+// resource error.
+QString saveFailure(const QString &path, const QSaveFile &file, bool opened) {
+    QString why;
+    if (file.error() == QFileDevice::ResourceError)
+        why = opened ? byLanguage(QStringLiteral("der Datentr\u00e4ger ist voll"),
+                                  QStringLiteral("the disk is full"))
+                     : byLanguage(QStringLiteral("zu viele offene Dateien"),
+                                  QStringLiteral("too many open files"));
+    else if (!opened)
+        why = byLanguage(QStringLiteral("die Datei l\u00e4sst sich dort nicht anlegen"),
+                         QStringLiteral("the file cannot be created there"));
+    else if (file.error() == QFileDevice::RenameError)
+        why = byLanguage(QStringLiteral("die fertige Datei l\u00e4sst sich nicht an ihren Platz "
+                                        "bringen"),
+                         QStringLiteral("the finished file cannot take its place"));
+    else
+        why = byLanguage(QStringLiteral("das Schreiben ist misslungen"),
+                         QStringLiteral("writing failed"));
+    return byLanguage(QStringLiteral("%1 konnte nicht geschrieben werden: %2 (%3)."),
+                      QStringLiteral("%1 could not be written: %2 (%3)."))
+        .arg(QDir::toNativeSeparators(path), why, file.errorString());
+}
+
+// Writes a file whole or not at all: fill writes it, false when it could not make its content.
+bool saveFile(const QString &path, const std::function<bool(QIODevice &)> &fill, QString *failure) {
+    QSaveFile file(path);
+    const bool opened = file.open(QIODevice::WriteOnly);
+    if (opened && !fill(file) && file.error() == QFileDevice::NoError) file.cancelWriting();
+    if (opened && file.commit()) return true;
+    if (failure) *failure = saveFailure(path, file, opened);
+    return false;
 }
 
 } // namespace
@@ -362,7 +399,9 @@ void TrendWindow::refresh() {
         low = 0;
         high = 1;
     }
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
+    // each end's share apart: a difference of two large values would overflow
+    const double margin =
+        high > low ? high * 0.05 - low * 0.05 : std::max(1.0, std::fabs(high) * 0.05);
     placeValueTicks(low - margin, high + margin);
 }
 
@@ -396,19 +435,19 @@ void TrendWindow::placeValueTicks(double low, double high) {
     m_valueAxis->setLabelFormat(QStringLiteral("%.%1f").arg(ticks.decimals));
 }
 
-bool TrendWindow::saveCsv(const QString &path) {
+bool TrendWindow::saveCsv(const QString &path, QString *failure) {
     long long fromMs = 0, toMs = -1;
     shownRange(&fromMs, &toMs); // nothing to show: just the header
     QByteArray csv;
     trend_csv(store(), fromMs, toMs, appendLine, &csv); // the chamber chosen
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(csv);
-    return file.commit();
+    return saveFile(
+        path, [&](QIODevice &file) { return file.write(csv) == csv.size(); }, failure);
 }
 
-bool TrendWindow::savePng(const QString &path) {
-    return m_view->grab().save(path, "PNG");
+bool TrendWindow::savePng(const QString &path, QString *failure) {
+    const QPixmap picture = m_view->grab();
+    return saveFile(
+        path, [&](QIODevice &file) { return picture.save(&file, "PNG"); }, failure);
 }
 
 // A modal file dialog runs its own event loop: as a callback, so no tick starts meanwhile.
@@ -421,23 +460,22 @@ QString TrendWindow::askFileName(const QString &title, const QString &name, cons
     return path;
 }
 
-void TrendWindow::reportFailure(const QString &path) {
-    const QString text = byLanguage(QStringLiteral("%1 konnte nicht geschrieben werden."),
-                                    QStringLiteral("%1 could not be written."))
-                             .arg(QDir::toNativeSeparators(path));
-    dispatch::guarded([&] { QMessageBox::warning(this, windowTitle(), text); });
+void TrendWindow::reportFailure(const QString &failure) {
+    dispatch::guarded([&] { QMessageBox::warning(this, windowTitle(), failure); });
 }
 
 void TrendWindow::exportCsv() {
     const QString path = askFileName(byLanguage(QStringLiteral("Verlauf als CSV speichern"),
                                                 QStringLiteral("Save trend as CSV")),
                                      QStringLiteral("trend.csv"), QStringLiteral("CSV (*.csv)"));
-    if (!path.isEmpty() && !saveCsv(path)) reportFailure(path);
+    QString failure;
+    if (!path.isEmpty() && !saveCsv(path, &failure)) reportFailure(failure);
 }
 
 void TrendWindow::exportPng() {
     const QString path = askFileName(byLanguage(QStringLiteral("Verlauf als PNG speichern"),
                                                 QStringLiteral("Save trend as PNG")),
                                      QStringLiteral("trend.png"), QStringLiteral("PNG (*.png)"));
-    if (!path.isEmpty() && !savePng(path)) reportFailure(path);
+    QString failure;
+    if (!path.isEmpty() && !savePng(path, &failure)) reportFailure(failure);
 }

@@ -40,9 +40,10 @@ public:
     // Draws the view now (it is otherwise redrawn shortly after new points come).
     void refresh();
 
-    // The points of the span shown, as CSV; the chart as PNG. false when the file fails.
-    bool saveCsv(const QString &path);
-    bool savePng(const QString &path);
+    // The points of the span shown, as CSV; the chart as PNG. false when the file fails, with
+    // the text that tells why in *failure.
+    bool saveCsv(const QString &path, QString *failure = nullptr);
+    bool savePng(const QString &path, QString *failure = nullptr);
 
     // Shows the chamber at port and address (alone, or with those ticked), in front.
     void showChamber(int port, int address);
@@ -81,7 +82,7 @@ private:
     void exportCsv();
     void exportPng();
     QString askFileName(const QString &title, const QString &name, const QString &filter);
-    void reportFailure(const QString &path);
+    void reportFailure(const QString &failure);
 
     // A chart series: a series of a chamber's store, in a colour of its own.
     struct Drawn {

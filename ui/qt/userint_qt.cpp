@@ -83,12 +83,14 @@ void placeChild(Panel *panel) {
 
 // A panel stands where its file or its parent puts it, moved only as far as it must to lie on
 // the screen's free area: at 200 % a screen has half the room, and a panel placed for a large
-// screen would be cut off. A panel larger than the room keeps its top left corner on it.
+// screen would be cut off. A panel larger than the room is made as large as the room, frame
+// included (its area then scrolls), and keeps its top left corner on it.
 void keepOnScreen(Panel *panel) {
     QScreen *screen = QGuiApplication::screenAt(panel->pos());
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect room = screen->availableGeometry();
+    panel->fitInto(room.size() - (panel->frameGeometry().size() - panel->size()));
     const QSize size = panel->frameGeometry().size();
     panel->move(std::max(room.left(), std::min(panel->x(), room.right() + 1 - size.width())),
                 std::max(room.top(), std::min(panel->y(), room.bottom() + 1 - size.height())));
