@@ -17,9 +17,9 @@ enum {
     POLL_BACK_OFF_MS = 30000,
 };
 
-// Between the end of one exchange (itself after the answer's last byte) and the next request on
-// the line, two byte times at 19200 baud: the trailing bytes of one chamber (a CR LF after its
-// frame) are in by then, and the next exchange flushes them before its request.
+// Between the end of one exchange (itself after the answer's last byte) and the next one, two
+// byte times at 19200 baud; the next exchange then also waits for a quiet line (LINE_QUIET_MS,
+// link/link.h) before its request, so that bytes trailing a chamber's answer never reach it.
 constexpr double POLL_QUIET_MS = 1.2;
 // Exchanges that follow one another on the port run as one series, which holds the port (its
 // device stays open, no other exchange comes between); the series ends before a wait longer than
