@@ -97,4 +97,26 @@ TEST(BusScan, FindsTheChamberAfterOneThatTrailsItsAnswer) {
     EXPECT_EQ(answered, (std::vector<int>{1, 2}));
 }
 
+// A click on Cancel still held down when the scan is over does not close the result, whose
+// answers show ESC from the line as the histories do.
+TEST(BusScan, AClickBegunDuringTheScanDoesNotCloseTheResult) {
+    ScriptedChamber chamber([](const std::string &request, int) {
+        return request[1] == '\x82' ? ScriptedChamber::frame("A0 \x1b[2J", 2) : std::string();
+    });
+    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
+    ui_load_main(0);
+    QPointer<BusScanDialog> dialog;
+    dispatch::whenIdle([&] { dialog = new BusScanDialog(PanelWidget(main_panel), 1, 2, 100); });
+    dialog->show();
+    QTest::mousePress(dialog->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->scanning(); }, 3000));
+    QTest::mouseRelease(dialog->cancelButton(), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(dialog && dialog->isVisible()) << "the held click closed the result";
+    EXPECT_EQ(dialog->answers()->model()->index(0, 2).data().toString().toStdString(),
+              "A0 \u241b[2J");
+    delete dialog;
+    ui_discard_all();
+}
+
 } // namespace

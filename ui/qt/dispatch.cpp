@@ -3,6 +3,8 @@
 
 #include "ui/userint.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 
@@ -75,6 +77,13 @@ void whenIdle(std::function<void()> action) {
     }
     runAsCallback(action);
     deliverHeld();
+}
+
+void takeHeldInput() {
+    // the wake-up makes the window system's source look at its queue, where the input waits
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void guarded(const std::function<void()> &modal) {
