@@ -13,11 +13,12 @@ enum {
     MAX_FLUSH_PASSES = 4,    // discarding a line that never falls quiet gives up after this many
     DRAIN_LIMIT_MS = 2000,   // the longest ComPortClose waits for the output queue to empty
     EXCHANGE_LIMIT_MS = 2500, // the longest an exchange holds the line, from its write to its close
-    // Exchanges that follow one another on a line (a scan, polling, a run) write each request only
-    // once no byte has come for this long, about 35 byte times at 19200 baud: a chamber that
-    // trails its answer (a CR LF some milliseconds after the ETX) is done by then, and the next
-    // chamber's answer is not spoilt by it. A line that never falls quiet is given up on after
-    // EXCHANGE_LIMIT_MS, and the request goes out all the same.
+    // Exchanges that follow one another on a line (a scan, a run, repeated sending) write each
+    // request only once no byte has come for this long, about 35 byte times at 19200 baud: a
+    // chamber that trails its answer (a CR LF some milliseconds after the ETX) is done by then,
+    // and the next chamber's answer is not spoilt by it. A line that never falls quiet is given up
+    // on after EXCHANGE_LIMIT_MS, and the request goes out all the same. The lab's sweeps wait a
+    // shorter quiet of their own (POLL_QUIET_MS, exchange/poll.h).
     LINE_QUIET_MS = 20,
     PORT_NAME_SIZE = 16, // "com20" and its terminator
 };

@@ -31,8 +31,9 @@ int ComPortOpen(LinkExchange *x) {
     x->deadline = 0;
     x->openError = 0;
     x->openMessage[0] = '\0';
-    if (OpenComConfig(x->com_num, x->deviceName, 19200, 1, 8, 1, 2500, 2500) < 0) {
-        x->openError = ReturnRS232Err();
+    const int opened = OpenComConfig(x->com_num, x->deviceName, 19200, 1, 8, 1, 2500, 2500);
+    if (opened < 0) {
+        x->openError = ReturnRS232Err() != 0 ? ReturnRS232Err() : opened;
         snprintf(x->openMessage, sizeof x->openMessage, "%s", GetRS232ErrorString(x->openError));
         if (x->report) x->report(x->openMessage, x->context);
     }
