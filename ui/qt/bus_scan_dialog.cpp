@@ -80,6 +80,7 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
         const QPointer<BusScanDialog> self(this);
         dispatch::takeHeldInput();
         // one exchange per step, never inside another callback
+        // cppcheck-suppress knownConditionTrueFalse ; the input taken may have deleted the dialog
         if (self)
             dispatch::whenIdle([self] {
                 if (self) self->step();
