@@ -5,6 +5,8 @@
 #include "link/link.h"
 #include "link/rs232.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -85,6 +87,7 @@ void run(const ExchangeRequest *request, ExchangeRecord *record) {
 
     link_exchange_init(&x, request->port, request->portName, request->portFailure,
                        request->context);
+    x.quietSeconds = request->quietSeconds;
     const int written = zeichen_senden(&x, request->command, frame, address);
     const int sent = written == (int)strlen(frame); // a failed write has been reported
     begin_record(record, request, &x, frame);
@@ -109,6 +112,13 @@ void run(const ExchangeRequest *request, ExchangeRecord *record) {
 
     const ReceiveOutcome *outcome = &x.trace.receive;
     record->received = *outcome;
+    record->received.flushed += x.trace.discardedBefore;
+    // a plain receive begins after the wait and waits the link delay for its first byte
+    const double awaited =
+        request->waitSeconds +
+        (request->readAtOnce ? request->firstWait : (double)LINK_DELAY_MS / 1000);
+    record->received.awaitedMs =
+        (int)std::lround(std::min(awaited * 1000, (double)EXCHANGE_LIMIT_MS));
     if (record->answered && outcome->decidingIndex >= 0 &&
         outcome->decidingIndex < RECEIVE_LOG_SIZE)
         record->rttMs = outcome->ms[outcome->decidingIndex];
@@ -140,6 +150,7 @@ void request_init(ExchangeRequest *request, int port, int address, const char *c
     request->waitSeconds = (double)LINK_DELAY_MS / 1000;
     request->readAtOnce = 0;
     request->firstWait = (double)LINK_DELAY_MS / 1000;
+    request->quietSeconds = 0;
     request->portFailure = nullptr;
     request->written = nullptr;
     request->context = nullptr;

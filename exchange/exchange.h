@@ -18,6 +18,9 @@ struct ExchangeRequest {
     int readAtOnce;                  // take the answer as it comes, accepting exactly what the
                                      // receive after waitSeconds would (link/receiver.cpp)
     double firstWait;                // the first read's time-out, seconds
+    double quietSeconds;             // how long the line must have been quiet before the write:
+                                     // LINE_QUIET_MS for exchanges that follow one another on a
+                                     // line (link/link.h), 0 to write at once
     // Optional hooks, called on the caller's thread while the exchange runs:
     // a port failure for the operator ("RS-232 Message"), at the moment it happens;
     void (*portFailure)(const char *message, void *context);
@@ -35,11 +38,13 @@ struct ExchangeRequest {
 void port_series_begin(int port);
 void port_series_end(int port);
 // A request as Enter in the window makes it: command text (cut to MAX_COMMAND_LENGTH), address,
-// port number and name "comN", display mode, the link delay before a plain receive, no hooks.
+// port number and name "comN", display mode, the link delay before a plain receive, no wait for
+// a quiet line, no hooks.
 void request_init(ExchangeRequest *request, int port, int address, const char *command, int mode);
-// Runs one exchange: opens the port, flushes, writes the frame, waits or reads at once, receives
-// and validates the answer, flushes and closes; reports port failures through the hook. Fills
-// *record whole (time, port, frame, outcome, round trip, texts). An exchange on a port that
+// Runs one exchange: opens the port, flushes, waits for a quiet line if asked, writes the frame,
+// waits or reads at once, receives and validates the answer, flushes and closes; reports port
+// failures through the hook. Fills *record whole (time, port, frame, outcome, round trip, texts;
+// the bytes discarded before the write count with the flush's). An exchange on a port that
 // another one holds waits for it; exchanges on different ports may run at once on different
 // threads. Returns 1 when a valid answer came, 0 when none did, -1 for an empty command text
 // (nothing is done, *record is untouched).

@@ -52,6 +52,7 @@ int run_exchange(const LabChamber *chamber, int command, void *context) {
     request->trigger = BY_POLL;
     request->readAtOnce = 1;
     request->waitSeconds = 0;
+    request->quietSeconds = POLL_QUIET_MS / 1000; // a sweep's own, short quiet (exchange/poll.h)
     if (exchange(request.get(), record.get()) < 0) return 0;
     if (polling->options.deliver) polling->options.deliver(record.get(), polling->options.context);
     return record->answered;

@@ -17,9 +17,12 @@ enum {
     POLL_BACK_OFF_MS = 30000,
 };
 
-// Between the end of one exchange (itself after the answer's last byte) and the next request on
-// the line, two byte times at 19200 baud: the trailing bytes of one chamber (a CR LF after its
-// frame) are in by then, and the next exchange flushes them before its request.
+// Between the end of one exchange (itself after the answer's last byte) and the next one, two
+// byte times at 19200 baud, and the next exchange writes its request only once the line has been
+// quiet that long. A sweep asks chamber after chamber as fast as the line allows, so its quiet is
+// this short rather than LINE_QUIET_MS (link/link.h), which would make a sweep of 32 chambers
+// three times its answers' wire time: bytes trailing a chamber's answer by more than this can
+// still reach the next chamber's receive (its bad-start).
 constexpr double POLL_QUIET_MS = 1.2;
 // Exchanges that follow one another on the port run as one series, which holds the port (its
 // device stays open, no other exchange comes between); the series ends before a wait longer than

@@ -13,6 +13,7 @@ int bus_scan_begin(BusScan *scan, const ExchangeRequest *request, int from, int 
     scan->request.readAtOnce = 1;
     scan->request.waitSeconds = 0;
     scan->request.firstWait = timeoutMs / 1000.0;
+    scan->request.quietSeconds = (double)LINE_QUIET_MS / 1000; // the address before may still trail
     scan->from = scan->next = from;
     scan->to = to;
     scan->active = 1;

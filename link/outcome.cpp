@@ -1,5 +1,6 @@
 // The names of the receive outcomes.
 #include "link/outcome.h"
+#include "link/link.h"
 
 #include <cstring>
 
@@ -13,6 +14,7 @@ void receive_outcome_clear(ReceiveOutcome *outcome) {
     outcome->decidingIndex = outcome->frameStart = -1;
     outcome->decidingValue = 0;
     outcome->count = outcome->flushed = outcome->portError = 0;
+    outcome->awaitedMs = LINK_DELAY_MS;
     outcome->portMessage[0] = '\0';
 }
 

@@ -32,9 +32,12 @@ struct ReceiveOutcome {
     int frameStart; // index of the STX of the latest frame begun, -1 if none
     int count;      // bytes read; the first RECEIVE_LOG_SIZE of them are kept below
     unsigned char bytes[RECEIVE_LOG_SIZE];
-    float ms[RECEIVE_LOG_SIZE];          // when each reached the program, ms after the write ended
-    int flushed;                         // bytes the flush discarded afterwards
-    int portError;                       // the RS232_* code of RECEIVE_PORT_ERROR, else 0
+    float ms[RECEIVE_LOG_SIZE]; // when each reached the program, ms after the write ended
+    int flushed;   // bytes discarded: by the flush afterwards, and in an exchange's record also
+                   // those that came before the write while the line fell quiet
+    int awaitedMs; // how long after the write the first byte was awaited: the link delay, and in
+                   // an exchange's record the request's wait before the receive and first read
+    int portError; // the RS232_* code of RECEIVE_PORT_ERROR, else 0
     char portMessage[PORT_MESSAGE_SIZE]; // its text
 };
 
@@ -44,6 +47,7 @@ struct LinkTrace {
     long long writeWallMs;       // wall-clock time when the write began, ms since 1970 (UTC)
     double writeStart, writeEnd; // Timer() before and after the write
     int writeResult;             // ComWrt's result
+    int discardedBefore;         // bytes discarded before the write while the line fell quiet
     ReceiveOutcome receive;
 };
 

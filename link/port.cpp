@@ -11,9 +11,13 @@ void link_exchange_init(LinkExchange *x, int port, const char *deviceName, PortF
     x->com_num = port;
     snprintf(x->deviceName, sizeof x->deviceName, "%s", deviceName ? deviceName : "");
     x->deadline = 0;
+    x->quietSeconds = 0;
+    x->openError = 0;
+    x->openMessage[0] = '\0';
     x->trace.writeWallMs = 0;
     x->trace.writeStart = x->trace.writeEnd = 0;
     x->trace.writeResult = 0;
+    x->trace.discardedBefore = 0;
     receive_outcome_clear(&x->trace.receive);
     x->report = report;
     x->context = context;
@@ -25,8 +29,14 @@ double exchange_time_left(const LinkExchange *x) {
 
 int ComPortOpen(LinkExchange *x) {
     x->deadline = 0;
-    if (OpenComConfig(x->com_num, x->deviceName, 19200, 1, 8, 1, 2500, 2500) < 0 && x->report)
-        x->report(GetRS232ErrorString(ReturnRS232Err()), x->context);
+    x->openError = 0;
+    x->openMessage[0] = '\0';
+    const int opened = OpenComConfig(x->com_num, x->deviceName, 19200, 1, 8, 1, 2500, 2500);
+    if (opened < 0) {
+        x->openError = ReturnRS232Err() != 0 ? ReturnRS232Err() : opened;
+        snprintf(x->openMessage, sizeof x->openMessage, "%s", GetRS232ErrorString(x->openError));
+        if (x->report) x->report(x->openMessage, x->context);
+    }
 
     // After a failed open these fail quietly, and the exchange goes on regardless.
     FlushInQ(x->com_num);
@@ -48,7 +58,9 @@ int ComPortClose(LinkExchange *x) {
 }
 
 // A write that failed, or that left part of the frame unsent, is reported like a failed open and
-// kept in the trace as the receive's port error, since no receive follows it.
+// kept in the trace as the receive's port error, since no receive follows it. After a failed open
+// the write fails only because the port is not open: the trace keeps the open's cause ("no such
+// device"), while the operator is told of both failures as they happen.
 static void report_write_failure(LinkExchange *x, int written, int count) {
     ReceiveOutcome *outcome = &x->trace.receive;
 
@@ -66,6 +78,28 @@ static void report_write_failure(LinkExchange *x, int written, int count) {
                  x->com_num, ComPortDevice(x->com_num), written, count);
     }
     if (x->report) x->report(outcome->portMessage, x->context);
+    if (x->openError != 0) {
+        outcome->portError = x->openError;
+        snprintf(outcome->portMessage, sizeof outcome->portMessage, "%s", x->openMessage);
+    }
+}
+
+// Before a request that follows another on the line: waits until no byte has come for
+// x->quietSeconds, discarding what comes, for at most EXCHANGE_LIMIT_MS. A port that fails (or
+// never opened) ends the wait; the write then tells.
+static void wait_for_quiet_line(LinkExchange *x) {
+    if (!(x->quietSeconds > 0)) return;
+    const double limit = Timer() + (double)EXCHANGE_LIMIT_MS / 1000;
+    double timeout = -1, left = 0;
+    char byte = 0;
+
+    while ((left = limit - Timer()) > 0) {
+        const double wait = left < x->quietSeconds ? left : x->quietSeconds;
+        if (wait != timeout) SetComTime(x->com_num, timeout = wait);
+        if (ComRd(x->com_num, &byte, 1) != 1) break;
+        x->trace.discardedBefore++;
+    }
+    SetComTime(x->com_num, (double)LINK_DELAY_MS / 1000);
 }
 
 // Besides its result, the write leaves in the trace when it began and ended, so that the
@@ -74,6 +108,8 @@ int zeichen_senden(LinkExchange *x, const char *text, char *frame, unsigned char
     LinkTrace *trace = &x->trace;
 
     ComPortOpen(x);
+    trace->discardedBefore = 0;
+    if (x->openError == 0) wait_for_quiet_line(x);
     int count = create_framing(text, frame, address);
 
     receive_outcome_clear(&trace->receive);

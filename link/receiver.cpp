@@ -119,11 +119,12 @@ static void log_byte(const LinkExchange *x, ReceiveOutcome *outcome, unsigned ch
     outcome->count++;
 }
 
-// Discards what is waiting until the line has been quiet for one link delay. A line that never
-// falls quiet (noise, another talker) is given up after MAX_FLUSH_PASSES passes, two seconds:
-// bytes trailing a frame are gone after the first pass, and whatever still comes is discarded
-// by the next exchange's open anyway.
-// The passes end with the exchange's limit too.
+// Discards what is waiting, and while something was, waits one link delay and looks again. A
+// queue found empty ends it at once, so a single exchange is not held up: bytes that trail the
+// answer by a few milliseconds are still to come then. The next exchange's open discards what
+// came meanwhile, and an exchange that follows another on the line waits for a quiet line before
+// its request (LINE_QUIET_MS). A line that never falls quiet (noise, another talker) is given up
+// after MAX_FLUSH_PASSES passes, two seconds. The passes end with the exchange's limit too.
 static void flush_until_quiet(LinkExchange *x) {
     const double delay = (double)LINK_DELAY_MS / 1000;
     int waiting = 0;

@@ -82,8 +82,8 @@ void add_outcome(BoundedText *text, const MonitorStore *store, const MonitorEntr
     take(store, entry->poolAt + entry->sentLength + entry->kept,
          reinterpret_cast<unsigned char *>(portText), entry->portTextLength);
     portText[entry->portTextLength] = '\0';
-    const Verdict verdict = {entry->code,    entry->position, entry->value,
-                             entry->address, entry->received, portText};
+    const Verdict verdict = {entry->code,     entry->position, entry->value,    entry->address,
+                             entry->received, portText,        entry->awaitedMs};
     char words[PORT_MESSAGE_SIZE + 128];
     outcome_words(&verdict, words, sizeof words);
     text_add(text, "%s", words);
@@ -183,6 +183,7 @@ void monitor_add(MonitorStore *store, const ExchangeRecord *record) {
     entry->received = received->count;
     entry->kept = kept;
     entry->flushed = received->flushed;
+    entry->awaitedMs = (short)verdict.awaitedMs;
     entry->writeResult = record->writeResult;
     entry->decidingIndex = received->decidingIndex;
     entry->sentLength = (short)record->sentLength;

@@ -38,11 +38,12 @@ struct MonitorEntry {
     float rttMs;           // -1 unless answered
     int received;          // bytes read; the first `kept` of them are in the pool
     int kept;
-    int flushed;           // bytes the flush discarded afterwards
+    int flushed;           // bytes discarded before the write and by the flush afterwards
     int writeResult;       // ComWrt's result
     int decidingIndex;     // among the bytes read, -1 for none
     short sentLength;      // the frame's bytes in the pool
     short portTextLength;  // RECEIVE_PORT_ERROR: the port's text in the pool
+    short awaitedMs;       // how long the first byte was awaited after the write
     short position;        // the deciding byte's place in its frame, -1 for none
     unsigned char code;    // RECEIVE_*
     unsigned char value;   // the verdict's value

@@ -53,8 +53,9 @@ Verdict verdict_of(const ReceiveOutcome *outcome, int address) {
         position = 0; // where a frame must begin
     else if (outcome->decidingIndex >= 0 && outcome->frameStart >= 0)
         position = outcome->decidingIndex - outcome->frameStart;
-    return {outcome->code,  position,       outcome->decidingValue,
-            address & 0xFF, outcome->count, outcome->portMessage};
+    return {outcome->code,     position,       outcome->decidingValue,
+            address & 0xFF,    outcome->count, outcome->portMessage,
+            outcome->awaitedMs};
 }
 
 int ms_words(double ms, int decimals, char *buffer, int size) {
@@ -81,7 +82,7 @@ int outcome_words(const Verdict *v, char *buffer, int size) {
         return text.length;
     case RECEIVE_NO_ANSWER:
         text_add(&text, en ? "no answer within %d ms" : "Keine Antwort innerhalb von %d ms",
-                 int(LINK_DELAY_MS));
+                 v->awaitedMs > 0 ? v->awaitedMs : int(LINK_DELAY_MS));
         return text.length;
     default: break;
     }

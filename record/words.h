@@ -16,6 +16,8 @@ struct Verdict {
     int address;             // the chamber address the request went to
     int count;               // bytes read
     const char *portMessage; // RECEIVE_PORT_ERROR: the port's text; may be null
+    int awaitedMs = 0;       // RECEIVE_NO_ANSWER: how long the first byte was awaited after the
+                             // write; 0 for the link delay
 };
 
 // The verdict of a receive after a request to address (the outcome must outlive it).

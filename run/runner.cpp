@@ -3,6 +3,7 @@
 
 #include "display/format.h"
 #include "exchange/grid.h"
+#include "link/link.h"
 #include "record/bounded_text.h"
 #include "record/calendar.h"
 
@@ -152,7 +153,8 @@ bool exchange_with(Run *run, const char *command) {
     ExchangeRequest request;
     request_init(&request, run->port, run->address, command, MODE_NO_FRAMING);
     request.trigger = BY_RUN;
-    request.readAtOnce = 1; // the answer is taken the moment it is in
+    request.readAtOnce = 1;                              // the answer is taken the moment it is in
+    request.quietSeconds = (double)LINE_QUIET_MS / 1000; // after the step before
     request.portFailure = port_failure;
     request.context = run;
     run->portFailed = 0;

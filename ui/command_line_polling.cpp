@@ -3,6 +3,7 @@
 #include "ui/command_line.h"
 
 #include "exchange/grid.h"
+#include "link/link.h"
 #include "link/rs232.h"
 #include "record/calendar.h"
 #include "record/stats.h"
@@ -111,6 +112,7 @@ int run_command_line_polling(const CommandLineExchange *options) {
     printer.trace = options->trace;
     stats_reset(&printer.stats);
     command_line_request(options, options->text, BY_POLL, &messages, &request);
+    request.quietSeconds = (double)LINE_QUIET_MS / 1000; // after the exchange before
     catch_stop_signals();
 
     const long count = options->repeat < 0 ? 1 : options->repeat;

@@ -43,7 +43,7 @@ TEST(CommandLineDiagnostics, EachOutcomeIsToldWithItsCodeAndWords) {
          {"--trace"},
          0,
          "outcome ok byte 17 value 0x03 read 18 flushed 2 written 6 rtt "},
-        {"", {"--lang", "en"}, 1, "no valid answer: no-answer: no answer within 500 ms"},
+        {"", {"--lang", "en"}, 1, "no valid answer: no-answer: no answer within 1000 ms"},
         {"\x7F" + answer,
          {"--lang", "en"},
          1,
@@ -77,9 +77,8 @@ TEST(CommandLineDiagnostics, EachOutcomeIsToldWithItsCodeAndWords) {
         {"",
          {},
          2,
-         "no valid answer: port-error: Schnittstellenfehler: com1 (/nonexistent/kelvra-line): die "
-         "Schnittstelle ist nicht ge\xc3\xb6"
-         "ffnet"},
+         "no valid answer: port-error: Schnittstellenfehler: com1 (/nonexistent/kelvra-line): "
+         "Ger\xc3\xa4t nicht vorhanden"},
     };
     const size_t slow = 8, missing = 9;
     std::vector<std::unique_ptr<ScriptedChamber>> chambers;

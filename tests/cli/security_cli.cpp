@@ -149,7 +149,7 @@ TEST(Security, OneDeviceHasOneOwnerWhateverItsPathsSpelling) {
     }
     EXPECT_TRUE(classicKept) << "a live program's lock file was deleted";
     EXPECT_EQ(runs[3].status, 1) << "an ended program's lock is taken over: " << runs[3].err;
-    EXPECT_EQ(runs[3].err, "no valid answer: no-answer: no answer within 500 ms\n");
+    EXPECT_EQ(runs[3].err, "no valid answer: no-answer: no answer within 1000 ms\n");
 }
 
 // Paths relative to the current folder, and in any encoding, open what they name and show in

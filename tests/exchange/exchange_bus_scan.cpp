@@ -1,6 +1,7 @@
 // The bus scan dialog on the real main panel against a scripted chamber at address 2: answers
 // appear as they come, Cancel ends the scan after the exchange in progress and gives the panel
 // back as it was, cyclic sending included, and a double-click takes an address.
+#include "exchange/scan.h"
 #include "link/rs232.h"
 #include "tests/support/exchange_window.h"
 #include "ui/ascii.h"
@@ -63,6 +64,58 @@ TEST(BusScan, CancelEndsItAfterTheExchangeInProgressAndRestoresThePanel) {
     QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton); // now "Schließen"
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(dialog.isNull());
+    ui_discard_all();
+}
+
+// Address 1 trails its answer with a CR LF every 10 ms for 40 ms, address 2 takes 30 ms to answer:
+// address 2's request goes out only once the line is quiet, and its record counts what was
+// discarded meanwhile.
+TEST(BusScan, FindsTheChamberAfterOneThatTrailsItsAnswer) {
+    ui_init();
+    ScriptedChamber chamber([](const std::string &request) {
+        std::vector<std::pair<double, std::string>> parts;
+        if (request[1] == '\x81')
+            parts = {{0, ScriptedChamber::frame("A0 023.5 025.0", 1)},
+                     {0.01, "\r\n"},
+                     {0.01, "\r\n"},
+                     {0.01, "\r\n"},
+                     {0.01, "\r\n"}};
+        if (request[1] == '\x82') parts = {{0.03, ScriptedChamber::frame("A0 040.0 040.0", 2)}};
+        return parts;
+    });
+    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
+    ExchangeRequest request;
+    request_init(&request, 1, 0, "A0", MODE_NO_FRAMING);
+    BusScan scan;
+    ASSERT_EQ(bus_scan_begin(&scan, &request, 1, 3, 100), 0);
+    ExchangeRecord record;
+    std::vector<int> answered;
+    while (bus_scan_step(&scan, &record)) {
+        if (record.answered) answered.push_back(record.address);
+        EXPECT_TRUE(record.address != 2 || record.received.flushed > 0) << "nothing discarded";
+    }
+    EXPECT_EQ(answered, (std::vector<int>{1, 2}));
+}
+
+// A click on Cancel still held down when the scan is over does not close the result, whose
+// answers show ESC from the line as the histories do.
+TEST(BusScan, AClickBegunDuringTheScanDoesNotCloseTheResult) {
+    ScriptedChamber chamber([](const std::string &request, int) {
+        return request[1] == '\x82' ? ScriptedChamber::frame("A0 \x1b[2J", 2) : std::string();
+    });
+    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
+    ui_load_main(0);
+    QPointer<BusScanDialog> dialog;
+    dispatch::whenIdle([&] { dialog = new BusScanDialog(PanelWidget(main_panel), 1, 2, 100); });
+    dialog->show();
+    QTest::mousePress(dialog->cancelButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->scanning(); }, 3000));
+    QTest::mouseRelease(dialog->cancelButton(), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(dialog && dialog->isVisible()) << "the held click closed the result";
+    EXPECT_EQ(dialog->answers()->model()->index(0, 2).data().toString().toStdString(),
+              "A0 \u241b[2J");
+    delete dialog;
     ui_discard_all();
 }
 

@@ -3,6 +3,7 @@
 #include "link/link.h"
 #include "link/rs232.h"
 #include "record/record.h"
+#include "record/words.h"
 #include "tests/support/com_ring.h"
 #include "tests/support/fake_rs232.h"
 #include "ui/callbacks.h"
@@ -280,7 +281,7 @@ namespace {
 
 // A request that did not go out whole gets one message of its own (after a failed open, in place
 // of the read's), no receive, no lamp and no answer, even a valid one that comes; the record
-// tells readers why.
+// tells readers why: after a failed open, by the open's cause, not by the port found not open.
 TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
     const struct {
         const char *name;
@@ -297,8 +298,8 @@ TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
              fake_rs232_limit_writes(3);
          },
          1, "com1 (fake:com1): nur 3 der 6 Bytes der Anfrage wurden geschrieben", RS232_TIMEOUT},
-        {"failed open", [] { fake_rs232_fail_opens(RS232_BUSY); }, 2,
-         fake_rs232_text(RS232_NOT_OPEN), RS232_NOT_OPEN},
+        {"failed open", [] { fake_rs232_fail_opens(RS232_NO_DEVICE); }, 2,
+         fake_rs232_text(RS232_NO_DEVICE), RS232_NO_DEVICE},
     };
     for (const auto &c : cases) {
         for (const bool byEnter : {true, false}) {
@@ -317,7 +318,8 @@ TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
             remove_exchange_listener(id);
 
             ASSERT_EQ(fake_ui_messages().size(), c.messages);
-            EXPECT_EQ(fake_ui_messages().back().message, c.cause);
+            EXPECT_EQ(fake_ui_messages().back().message,
+                      c.messages == 2 ? fake_rs232_text(RS232_NOT_OPEN) : c.cause);
             for (const FakeMessage &message : fake_ui_messages())
                 EXPECT_EQ(message.title, "RS-232 Message");
             EXPECT_EQ(fake_rs232_count("ComRd"), 0);
@@ -332,6 +334,22 @@ TEST_F(Steps, AWriteThatFailsOrFallsShortIsReportedAndNothingIsReceived) {
             EXPECT_EQ(published[0].received.portError, c.portError);
             EXPECT_EQ(published[0].received.portMessage, c.cause);
         }
+    }
+}
+
+// "No answer within N ms" names how long the first byte was awaited after the write.
+TEST_F(Steps, NoAnswerNamesHowLongTheFirstByteWasAwaited) {
+    for (const auto &[run, ms] : {std::pair{&enter, 1000}, std::pair{&tick, 500}}) {
+        SetUp();
+        published.clear();
+        const int id = add_exchange_listener(keep, nullptr);
+        run();
+        remove_exchange_listener(id);
+        char words[256];
+        exchange_status_words(&published.at(0), words, sizeof words);
+        EXPECT_EQ(std::string(words).find("Keine Antwort innerhalb von " + std::to_string(ms) +
+                                          " ms \xb7"),
+                  0u);
     }
 }
 

@@ -7,6 +7,15 @@ ScriptedChamber::ScriptedChamber(Answer answer) : answer(std::move(answer)) {
     if (pty.ok()) thread = std::thread([this] { serve(); });
 }
 
+ScriptedChamber::ScriptedChamber(TimedAnswer timed)
+    : ScriptedChamber([timed, this](const std::string &request, int) {
+          for (const auto &[seconds, bytes] : timed(request)) {
+              std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+              pty.write(bytes);
+          }
+          return std::string();
+      }) {}
+
 ScriptedChamber::~ScriptedChamber() {
     stopping = true;
     if (thread.joinable()) thread.join();

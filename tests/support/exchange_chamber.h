@@ -21,7 +21,13 @@ public:
     // came (STX to ETX); an empty answer is silence.
     using Answer = std::function<std::string(const std::string &request, int index)>;
 
+    // The answer in parts, each with its delay after the request's ETX (for the first) or after
+    // the part before: a chamber that takes its time, or that trails its answer with more bytes.
+    using TimedAnswer =
+        std::function<std::vector<std::pair<double, std::string>>(const std::string &request)>;
+
     explicit ScriptedChamber(Answer answer = echo);
+    explicit ScriptedChamber(TimedAnswer timed);
     ~ScriptedChamber(); // stops the thread, closes the line
     ScriptedChamber(const ScriptedChamber &) = delete;
     ScriptedChamber &operator=(const ScriptedChamber &) = delete;

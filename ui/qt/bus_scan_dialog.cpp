@@ -4,6 +4,7 @@
 #include "ui/ascii.h"
 #include "ui/exchange_cycle.h"
 #include "ui/panel_handles.h"
+#include "ui/qt/controls.h"
 #include "ui/qt/dispatch.h"
 #include "ui/qt/language.h"
 #include "ui/userint.h"
@@ -75,11 +76,18 @@ BusScanDialog::BusScanDialog(QWidget *parent, int from, int to, int timeoutMs)
 
     m_next.setSingleShot(true);
     connect(&m_next, &QTimer::timeout, this, [this] {
+        // a click on Cancel or Esc held back during the probe counts before the next one
+        const QPointer<BusScanDialog> self(this);
+        dispatch::takeHeldInput();
         // one exchange per step, never inside another callback
-        dispatch::whenIdle([self = QPointer<BusScanDialog>(this)] {
-            if (self) self->step();
-        });
+        // cppcheck-suppress knownConditionTrueFalse ; the input taken may have deleted the dialog
+        if (self)
+            dispatch::whenIdle([self] {
+                if (self) self->step();
+            });
     });
+    m_button->installEventFilter(this);
+    m_add->installEventFilter(this);
     ExchangeRequest request;
     read_panel_request(&request, "A0", BY_SCAN);
     if (bus_scan_begin(&m_scan, &request, from, to, timeoutMs) != 0) {
@@ -106,7 +114,11 @@ void BusScanDialog::endScan() {
 }
 
 void BusScanDialog::step() {
-    if (m_cancelled) {
+    if (!m_stopped.isEmpty()) {
+        finish(m_stopped);
+        return;
+    }
+    if (m_cancelled && m_scan.next <= m_scan.to) {
         finish(m_scan.next == m_scan.from
                    ? byLanguage(QStringLiteral("Abgebrochen"), QStringLiteral("Cancelled"))
                    : byLanguage(QStringLiteral("Abgebrochen nach Adresse %1"),
@@ -125,18 +137,17 @@ void BusScanDialog::step() {
     show_answer(&m_record); // the scan's exchanges show in the histories as every exchange does
     publish_exchange(&m_record);
     m_progress->setValue(m_record.address);
-    if (port_failed(&m_record)) {
-        finish(byLanguage(QStringLiteral("Angehalten: Fehler an der Schnittstelle"),
-                          QStringLiteral("Stopped: serial port error")));
-        return;
-    }
+    if (port_failed(&m_record)) // the next address would meet the same port
+        m_stopped = byLanguage(QStringLiteral("Angehalten: Fehler an der Schnittstelle"),
+                               QStringLiteral("Stopped: serial port error"));
     if (m_record.answered) {
         auto *address = new QStandardItem(QString::number(m_record.address));
         address->setData(m_record.address, Qt::UserRole);
         auto *rtt = new QStandardItem(QString::number(m_record.rttMs, 'f', 1));
         rtt->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_model->appendRow(
-            {address, rtt, new QStandardItem(QString::fromLatin1(m_record.receivedText))});
+            {address, rtt,
+             new QStandardItem(withVisibleControls(QString::fromLatin1(m_record.receivedText)))});
         m_answered.append(m_record.address);
         m_answering += (m_answering.isEmpty() ? QString() : QStringLiteral(", ")) +
                        QString::number(m_record.address);
@@ -144,12 +155,31 @@ void BusScanDialog::step() {
     m_next.start(0);
 }
 
+// The result shows only after the input held back during the last probe has been taken (the next
+// step comes after it), but a button may still be held down from before: its release must not
+// click the button's new meaning.
 void BusScanDialog::finish(const QString &status) {
     endScan();
     m_next.stop();
+    for (QPushButton *button : {m_button, m_add})
+        if (button->isDown()) {
+            button->setDown(false);
+            m_pressedBefore = button;
+        }
     m_status->setText(status);
     m_button->setText(byLanguage(QStringLiteral("Schlie\u00dfen"), QStringLiteral("Close")));
     m_add->setEnabled(!m_answered.isEmpty());
+}
+
+bool BusScanDialog::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_pressedBefore) return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseMove: return true; // moving back onto it would press it again
+    case QEvent::MouseButtonRelease: m_pressedBefore = nullptr; return true;
+    case QEvent::MouseButtonPress: m_pressedBefore = nullptr; break; // a new click
+    default: break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void BusScanDialog::reject() {

@@ -36,6 +36,8 @@ public:
 protected:
     // Esc, the window's close button and Cancel end a running scan; once it is over, the dialog.
     void reject() override;
+    // Keeps a click that began during the scan from completing on a button of the result.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void step();
@@ -47,8 +49,10 @@ private:
     BusScan m_scan{};
     ExchangeRecord m_record{};
     bool m_cancelled = false;
-    QString m_answering; // "3, 17"
-    QTimer m_next;       // the next step, once pending events (a click on Cancel) are handled
+    QString m_stopped;                  // why the scan stops before its next address
+    QObject *m_pressedBefore = nullptr; // the button held down since before the result showed
+    QString m_answering;                // "3, 17"
+    QTimer m_next; // the next step, once pending events (a click on Cancel) are handled
     QProgressBar *m_progress;
     QLabel *m_status;
     QStandardItemModel *m_model;

@@ -94,6 +94,18 @@ bool validIndex(int index, int count) {
     return index >= 0 && index < count;
 }
 
+// Paints a list's items with their control characters visible.
+class VisibleControls : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // the label itself: the base class would have turned a line feed into a line separator
+    QString displayText(const QVariant &value, const QLocale &) const override {
+        return withVisibleControls(value.toString());
+    }
+};
+
+} // namespace
+
 // What the line carried may hold control characters, which a list or text box would show as
 // nothing or as a line break. They are shown as their Unicode pictures instead (ESC as U+241B,
 // DEL as U+2421), while the text itself, as the program reads it back, keeps them.
@@ -106,18 +118,6 @@ QString withVisibleControls(QString text) {
     }
     return text;
 }
-
-// Paints a list's items with their control characters visible.
-class VisibleControls : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    // the label itself: the base class would have turned a line feed into a line separator
-    QString displayText(const QVariant &value, const QLocale &) const override {
-        return withVisibleControls(value.toString());
-    }
-};
-
-} // namespace
 
 NumericField::NumericField(int min, int max, int step, int value, QWidget *parent)
     : QWidget(parent), box(new QSpinBox(this)) {

@@ -24,6 +24,10 @@
 // Passes an event of a control on to its callback: (event code, event data 1).
 using Notify = std::function<void(int event, int eventData1)>;
 
+// A text from the line as the histories show it: each control character as its Unicode picture
+// (ESC as U+241B), so that none shows as a box, nothing or a line break.
+QString withVisibleControls(QString text);
+
 // What userint.h asks of a control. Each kind overrides what it holds; the rest reports
 // UIE_BAD_TYPE. Texts are QStrings here; the layer converts them to Latin-1 at the header.
 class UiControl {

@@ -3,6 +3,7 @@
 
 #include "ui/userint.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -59,11 +60,19 @@ protected:
     }
 };
 
+// Runs what waits in the event queues, the window system's input among it.
+void processQueued() {
+    // the wake-up makes the window system's source look at its queue, where the input waits
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void keepQueuedInput() {
     if (!QCoreApplication::instance()) return;
     InputKeeper keeper;
     QCoreApplication::instance()->installEventFilter(&keeper);
-    QCoreApplication::processEvents();
+    processQueued();
     QCoreApplication::instance()->removeEventFilter(&keeper);
 }
 
@@ -133,6 +142,10 @@ void whenIdle(std::function<void()> action) {
     }
     runAsCallback(action);
     deliverHeld();
+}
+
+void takeHeldInput() {
+    processQueued();
 }
 
 void guarded(const std::function<void()> &modal) {

@@ -25,6 +25,11 @@ void deliver(int panel, int control, CtrlCallbackPtr callback, int event, int ev
 bool busy();
 // Runs action now, or once the running callback has ended (as the operator's events are).
 void whenIdle(std::function<void()> action);
+// Delivers now the operator's input that the serial layer's waits held back: a window that runs
+// one exchange after another from its timer calls it between them, since the event loop would
+// otherwise turn to the next exchange before that input (a click on Cancel) and hold it again.
+// Call it where no callback runs.
+void takeHeldInput();
 // Runs a modal wait of its own event loop (a message box) as a callback: no callback starts
 // meanwhile, and a tick that falls due during it is dropped.
 void guarded(const std::function<void()> &modal);
