@@ -35,7 +35,10 @@ struct KeptEvent {
     QPointer<QObject> window;
     std::unique_ptr<QEvent> event;
 };
-std::deque<KeptEvent> keptInput;
+std::deque<KeptEvent> &keptInput() {
+    static std::deque<KeptEvent> events;
+    return events;
+}
 
 bool isInput(QEvent::Type type) {
     switch (type) {
@@ -55,7 +58,7 @@ protected:
     bool eventFilter(QObject *receiver, QEvent *event) override {
         if (!event->spontaneous() || !receiver->isWindowType() || !isInput(event->type()))
             return false;
-        keptInput.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+        keptInput().push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
         return true;
     }
 };
@@ -101,9 +104,9 @@ void runAsCallback(const std::function<void()> &action) {
 void deliverHeld() {
     static bool givingBack; // an event given back ends its own handling before the next comes
     while (!running) {
-        if (!keptInput.empty() && !givingBack) {
-            KeptEvent kept = std::move(keptInput.front());
-            keptInput.pop_front();
+        if (!keptInput().empty() && !givingBack) {
+            KeptEvent kept = std::move(keptInput().front());
+            keptInput().pop_front();
             givingBack = true;
             if (kept.window) QCoreApplication::sendEvent(kept.window, kept.event.get());
             givingBack = false;
