@@ -14,6 +14,7 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <gtest/gtest.h>
 
@@ -115,6 +116,27 @@ TEST(BusScan, AClickBegunDuringTheScanDoesNotCloseTheResult) {
     ASSERT_TRUE(dialog && dialog->isVisible()) << "the held click closed the result";
     EXPECT_EQ(dialog->answers()->model()->index(0, 2).data().toString().toStdString(),
               "A0 \u241b[2J");
+    delete dialog;
+    ui_discard_all();
+}
+
+// Esc as the window system queues it, during a probe of a silent bus: the scan ends at its next
+// step, not after the last address, and the result stays open.
+TEST(BusScan, EscDuringASilentScanEndsItAtTheNextStep) {
+    ScriptedChamber chamber([](const std::string &, int) { return std::string(); });
+    ASSERT_EQ(MapComPort(1, chamber.path()), 0);
+    ui_load_main(0);
+    QPointer<BusScanDialog> dialog;
+    dispatch::whenIdle([&] { dialog = new BusScanDialog(PanelWidget(main_panel), 1, 32, 100); });
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chamber.requests().size() >= 3; }, 3000));
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            dialog->windowHandle(), type, Qt::Key_Escape, Qt::NoModifier);
+    const size_t atEsc = chamber.requests().size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->scanning(); }, 1000)) << "ran on";
+    EXPECT_LE(chamber.requests().size(), atEsc + 1);
+    EXPECT_TRUE(dialog->isVisible());
     delete dialog;
     ui_discard_all();
 }
